@@ -1,0 +1,112 @@
+#include "ifs/chaos.h"
+
+FigureBounds figureBounds = {0.0f, 0.0f, 0.0f, 0.0f};
+
+PassPoint WarmUpPoint(const IfsFigure& figure)
+{
+    float x = 1.0f;
+    float y = 1.0f;
+    for (int i = 0; i < 100; ++i) ApplyMap(x, y, figure.maps[0]);
+    return {x, y};
+}
+
+namespace {
+
+float DrawValue(int r) { return static_cast<float>(static_cast<double>(r) * static_cast<double>(kDrawScale)); }
+
+// Number of draws r in 0..32767 with u(r) <= sum; u grows with r, so a binary search.
+int DrawsAtOrBelow(double sum)
+{
+    int low = 0;
+    int high = 32768;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (static_cast<double>(DrawValue(mid)) <= sum)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+}  // namespace
+
+int ChooseMap(const IfsFigure& figure, int r)
+{
+    const double u = static_cast<double>(DrawValue(r));
+    double sum = 0.0;
+    for (int m = 0; m < 3; ++m) {
+        sum += static_cast<double>(figure.maps[m].p);
+        if (u <= sum) return m;
+    }
+    return 3;
+}
+
+MapChooser MakeMapChooser(const IfsFigure& figure)
+{
+    MapChooser chooser;
+    double sum = 0.0;
+    int highest = 0;
+    for (int m = 0; m < 3; ++m) {
+        sum += static_cast<double>(figure.maps[m].p);
+        const int limit = DrawsAtOrBelow(sum);
+        if (limit > highest) highest = limit;
+        chooser.limit[m] = highest;
+    }
+    return chooser;
+}
+
+namespace {
+
+struct Extremes {
+    float maxX = -1e10f;
+    float maxY = -1e10f;
+    float minX = 1e10f;
+    float minY = 1e10f;
+
+    // Four independent strict tests; a NaN coordinate passes none of them.
+    void Take(float x, float y)
+    {
+        maxX = x > maxX ? x : maxX;
+        minX = x < minX ? x : minX;
+        maxY = y > maxY ? y : maxY;
+        minY = y < minY ? y : minY;
+    }
+
+    void Store() const
+    {
+        figureBounds.minX = minX;
+        figureBounds.minY = minY;
+        figureBounds.width = static_cast<float>(static_cast<double>(maxX) - static_cast<double>(minX));
+        figureBounds.height = static_cast<float>(static_cast<double>(maxY) - static_cast<double>(minY));
+    }
+};
+
+}  // namespace
+
+void MeasureBounds(const IfsFigure& figure)
+{
+    Extremes extremes;
+    RunPass(figure, PassLength(), [&](float x, float y) { extremes.Take(x, y); });
+    extremes.Store();
+}
+
+void MeasureBounds(const IfsFigure& figure, PassRecord& record)
+{
+    const int32_t n = PassLength();
+    record.litCount = 0;
+    if (n > record.capacity) {
+        record.count = -1;
+        MeasureBounds(figure);
+        return;
+    }
+    Extremes extremes;
+    PassPoint* out = record.points;
+    RunPass(figure, n, [&](float x, float y) {
+        extremes.Take(x, y);
+        *out++ = {x, y};
+    });
+    extremes.Store();
+    record.count = n < 0 ? 0 : n;
+    record.endState = randomSource.state;
+}

@@ -1,0 +1,45 @@
+// The settings record: everything the user can adjust, with defaults, bounds and steps.
+#pragma once
+
+#include <cstdint>
+
+// One adjustable number. Only value is loaded and saved; min, max and step are the
+// program's constants and bound only the dialog's stepping, never loading.
+struct BoundedSetting {
+    int16_t value;
+    int16_t min;
+    int16_t max;
+    int16_t step;
+};
+
+struct SaverSettings {
+    BoundedSetting Brightness;
+    BoundedSetting Quality;               // each pass iterates 200 * value points
+    BoundedSetting LifeTimeOneFig;        // frames a figure is shown before a switch
+    BoundedSetting Zoom;                  // figure area in percent of the screen
+    BoundedSetting IntensityDeformation;
+    BoundedSetting CountNotReplay;        // recent figures a new pick avoids
+    int16_t Res;                          // video-mode index, meaningful 0..8
+    uint8_t on3D;                         // edge shading ("lighting")
+    uint8_t onColor;                      // random colour tint per figure
+};
+
+// Defaults sit on each setting's grid min + k * step, so stepping reaches both ends.
+constexpr SaverSettings kDefaultSettings = {
+    {250, 10, 250, 10},  // Brightness
+    {40, 10, 300, 5},    // Quality
+    {300, 100, 800, 20}, // LifeTimeOneFig
+    {80, 10, 100, 10},   // Zoom
+    {5, 1, 10, 1},       // IntensityDeformation
+    {5, 0, 20, 1},       // CountNotReplay: 0 switches the no-repeat rule off
+    0,                   // Res: the desktop's own mode
+    1,                   // on3D
+    0,                   // onColor
+};
+
+// The one process-wide record, constant-initialised with the defaults.
+extern SaverSettings saverSettings;
+
+// Stored values reach the program unclamped; these hold the ones whose raw value
+// would break the run to the range the dialog offers.
+int16_t ClampToRange(const BoundedSetting& setting);
