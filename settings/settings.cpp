@@ -8,3 +8,13 @@ int16_t ClampToRange(const BoundedSetting& setting)
     if (setting.value > setting.max) return setting.max;
     return setting.value;
 }
+
+int16_t SteppedValue(const BoundedSetting& setting, StepDirection direction)
+{
+    const int32_t value = setting.value;
+    if (direction == StepDirection::Right && value <= int32_t{setting.max} - setting.step)
+        return static_cast<int16_t>(value + setting.step);
+    if (direction == StepDirection::Left && value >= int32_t{setting.min} + setting.step)
+        return static_cast<int16_t>(value - setting.step);
+    return setting.value;
+}

@@ -43,3 +43,9 @@ extern SaverSettings saverSettings;
 // Stored values reach the program unclamped; these hold the ones whose raw value
 // would break the run to the range the dialog offers.
 int16_t ClampToRange(const BoundedSetting& setting);
+
+// One arrow step of the dialog: right adds step while the result stays <= max, left
+// subtracts it while the result stays >= min; otherwise the value stays. Compared in
+// 32 bits so max - step and min + step cannot overflow. Off-grid values keep their offset.
+enum class StepDirection { Left, Right };
+int16_t SteppedValue(const BoundedSetting& setting, StepDirection direction);
