@@ -1,0 +1,6 @@
+// The configuration dialog (resource 112).
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
