@@ -1,7 +1,7 @@
 #include "app/saver_run.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "ifs/blend.h"
 #include "ifs/chaos.h"
@@ -37,23 +37,35 @@ constexpr float kTransitionStep = 0.015f;
 
 int DrawFigureNumber() { return NextRandom() % kFigureCount; }
 
+FrameAllocator frameAllocator = std::malloc;
+
+// count elements of size bytes each, or null when that many bytes cannot be addressed.
+void* AllocateArray(size_t count, size_t size)
+{
+    if (count > SIZE_MAX / size - 1) return nullptr;
+    return frameAllocator(count * size + 1);  // + 1: an empty frame still gets a buffer
+}
+
 }  // namespace
 
 void SetUpFrameGeometry(const DisplayMode& mode)
 {
     runZoom = ClampToRange(saverSettings.Zoom);
-    runCountNotReplay = ClampToRange(saverSettings.CountNotReplay);
     frameWidth = static_cast<int16_t>(int32_t{runZoom} * mode.width / 100);
     frameHeight = static_cast<int16_t>(int32_t{runZoom} * mode.height / 100);
     pixelCount = int32_t{frameWidth} * frameHeight;
     frameOffsetX = (int32_t{mode.width} - frameWidth) / 2;
     frameOffsetY = (int32_t{mode.height} - frameHeight) / 2;
-    frameBytes = (mode.bitsPerPixel / 8) * pixelCount;
+    // Only a mode far beyond any screen overflows 32 bits here; such a frame
+    // cannot be allocated (-1).
+    const int64_t bytes = int64_t{mode.bitsPerPixel / 8} * pixelCount;
+    frameBytes = bytes >= 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : -1;
     frame32 = mode.bitsPerPixel == 32;
 }
 
 void StartFirstFigure()
 {
+    runCountNotReplay = ClampToRange(saverSettings.CountNotReplay);
     blendStep = 1.0f;
     SeedRandomFromClock();
     const int first = DrawFigureNumber();
@@ -66,21 +78,24 @@ void StartFirstFigure()
     DeformFigure(toFigure, fromFigure);
 }
 
+void SetFrameAllocator(FrameAllocator allocator) { frameAllocator = allocator ? allocator : std::malloc; }
+
 bool AllocateFrameBuffer()
 {
     ReleaseFrameBuffer();
+    if (frameBytes < 0) return false;
     const size_t count = pixelCount > 0 ? static_cast<size_t>(pixelCount) : 0;
-    const size_t bytes = count * (frame32 ? sizeof(uint32_t) : sizeof(uint16_t));
-    framePixels = ::operator new(bytes ? bytes : 1, std::nothrow);
+    const size_t size = frame32 ? sizeof(uint32_t) : sizeof(uint16_t);
+    framePixels = AllocateArray(count, size);
     if (!framePixels) return false;
-    std::memset(framePixels, 0, bytes);
+    std::memset(framePixels, 0, count * size);
 
     // Keeping the points is an optimisation only: without room for them every
     // frame walks the chaos game twice, with the same pixels.
-    const int32_t steps = PassLength() > 0 ? PassLength() : 0;
-    passRecord.points = new (std::nothrow) PassPoint[steps];
-    passRecord.litIndex = new (std::nothrow) int32_t[steps];
-    passRecord.capacity = passRecord.points && passRecord.litIndex ? steps : -1;
+    const size_t steps = PassLength() > 0 ? static_cast<size_t>(PassLength()) : 0;
+    passRecord.points = static_cast<PassPoint*>(AllocateArray(steps, sizeof(PassPoint)));
+    passRecord.litIndex = static_cast<int32_t*>(AllocateArray(steps, sizeof(int32_t)));
+    passRecord.capacity = passRecord.points && passRecord.litIndex ? static_cast<int32_t>(steps) : -1;
     passRecord.count = -1;
     passRecord.litCount = 0;
     return true;
@@ -88,10 +103,10 @@ bool AllocateFrameBuffer()
 
 void ReleaseFrameBuffer()
 {
-    ::operator delete(framePixels);
+    std::free(framePixels);
     framePixels = nullptr;
-    delete[] passRecord.points;
-    delete[] passRecord.litIndex;
+    std::free(passRecord.points);
+    std::free(passRecord.litIndex);
     passRecord = {nullptr, nullptr, 0, -1, 0, 0};
 }
 

@@ -6,6 +6,7 @@
 // exactly the same procedures.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "display/video_modes.h"
@@ -42,9 +43,15 @@ void SetUpFrameGeometry(const DisplayMode& mode);
 void StartFirstFigure();
 
 // Makes the all-black FrameBuffer (and the kept-points storage that lets a frame
-// walk the chaos game once). False when the pixels cannot be allocated.
+// walk the chaos game once). False when the pixels cannot be allocated, or when
+// the frame is too large to address; nothing is left allocated then.
 bool AllocateFrameBuffer();
 void ReleaseFrameBuffer();
+
+// Where the run's buffers come from: std::malloc unless a test installs its own
+// (nullptr restores it). Buffers are given back with std::free.
+using FrameAllocator = void* (*)(size_t bytes);
+void SetFrameAllocator(FrameAllocator allocator);
 
 // Blend, measure and plot this frame's figure into framePixels.
 void DrawFrame();
