@@ -1,0 +1,21 @@
+#include "display/frame_pacing.h"
+
+int RefreshRateOrDefault(int reportedHz)
+{
+    return reportedHz >= 20 && reportedHz <= 500 ? reportedHz : kDefaultRefreshHz;
+}
+
+void StartPacing(FramePacer& pacer, int refreshHz, int64_t ticksPerSecond, int64_t now)
+{
+    const int64_t period = ticksPerSecond / RefreshRateOrDefault(refreshHz);
+    pacer.period = period > 0 ? period : 1;
+    pacer.deadline = now;
+}
+
+int64_t TicksToWait(FramePacer& pacer, int64_t now)
+{
+    pacer.deadline += pacer.period;
+    if (now < pacer.deadline) return pacer.deadline - now;
+    if (now - pacer.deadline > pacer.period) pacer.deadline = now;
+    return 0;
+}

@@ -1,0 +1,26 @@
+// Holding the frame rate to the display's refresh rate. The flip is meant to wait
+// for the display, but where the platform returns at once (Wine does) the loop
+// would otherwise draw as fast as the processor allows.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kDefaultRefreshHz = 60;
+
+// The reported refresh rate when it is plausible; 0 and 1 mean "the hardware's
+// default" on Windows, so those and anything outside 20..500 Hz count as unknown.
+int RefreshRateOrDefault(int reportedHz);
+
+// Times are in ticks of a monotonic clock with ticksPerSecond ticks a second.
+struct FramePacer {
+    int64_t period;    // ticks per frame
+    int64_t deadline;  // when the last frame was due
+};
+
+void StartPacing(FramePacer& pacer, int refreshHz, int64_t ticksPerSecond, int64_t now);
+
+// Called once a frame has been shown: the ticks to wait before the next one.
+// Deadlines follow each other a period apart, so a coarse sleep that overshoots is
+// made up by the next frame; a loop more than a period behind starts afresh
+// instead of rushing frames out to catch up.
+int64_t TicksToWait(FramePacer& pacer, int64_t now);
