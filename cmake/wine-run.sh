@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine for CTest and passes its exit status on.
+#   wine-run.sh PREFIX PROGRAM [ARGS...]
+# PREFIX is a Wine prefix inside the build tree, made on first use.
+set -euo pipefail
+
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 PREFIX PROGRAM [ARGS...]" >&2
+  exit 2
+fi
+prefix=$1
+shift
+
+"$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh" "$prefix"
+
+export WINEPREFIX=$prefix
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDEBUG=${WINEDEBUG:--all}
+exec wine "$@"
