@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds the native tools and the
+# Windows program, and says what was built and where.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+jobs=2
+
+build_all() {
+  bash scripts/install-deps.sh </dev/null
+  local generator=()
+  [[ -f build/native-release/CMakeCache.txt ]] || generator=(-G Ninja)
+  cmake -S . -B build/native-release "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
+  cmake --build build/native-release -j "$jobs"
+  generator=()
+  [[ -f build/windows/CMakeCache.txt ]] || generator=(-G Ninja)
+  cmake -S . -B build/windows "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
+  cmake --build build/windows -j "$jobs"
+}
+
+# Executables of a build tree, without CMake's own, GoogleTest's and the tests.
+programs_in() {
+  find "$1" \( -name CMakeFiles -o -name googletest -o -name tests -o -name wineprefix -o -name e2e \) -prune \
+    -o -type f \( -name '*.exe' -o -name '*.scr' -o -perm -u+x \) ! -name '*.sh' -print | sort
+}
+
+report() {
+  echo
+  echo "Built:"
+  local file
+  while IFS= read -r file; do
+    case $file in
+      *.scr) echo "  $file  (the screen saver, a 32-bit Windows program)" ;;
+      *.exe) echo "  $file  (32-bit Windows program)" ;;
+      */bench/*) echo "  $file  (benchmark, native)" ;;
+      *) echo "  $file  (native tool)" ;;
+    esac
+  done < <(programs_in build/native-release; programs_in build/windows)
+  echo
+  echo "Nothing was started: this command does not run the saver yet."
+  echo "The tests run with: bash scripts/test.sh"
+}
+
+build_all
+report

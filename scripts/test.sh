@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, builds the three trees and runs their
+# tests, then prints one closing line "N passed, N failed".
+#   build/native-test     Debug, AddressSanitizer + UndefinedBehaviorSanitizer
+#   build/native-release  Release: the tools and the benchmarks (built, not run)
+#   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
+#                         a private Xvfb screen
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+jobs=2
+started=$SECONDS
+
+passed=0
+failed=0
+skipped=0
+problems=()
+
+say() { printf '\n==> %s\n' "$*"; }
+
+completed=0
+
+# At exit, however the script ends: end what it started, then the totals.
+on_exit() {
+  local status=$?
+  WINEPREFIX=$root/build/windows/wineprefix wineserver -k >/dev/null 2>&1 || true
+  stop_xvfb
+  if ((!completed)); then
+    problems+=("test.sh stopped early (status $status)")
+    failed=$((failed + 1))
+  fi
+  say "finished in $((SECONDS - started)) s"
+  local problem
+  for problem in "${problems[@]}"; do
+    echo "FAILED: $problem"
+  done
+  local line="$passed passed, $failed failed"
+  ((skipped > 0)) && line+=", $skipped skipped"
+  echo "$line"
+  ((failed == 0 && ${#problems[@]} == 0)) && exit 0
+  exit 1
+}
+
+# build NAME DIR CMAKE_ARGS...: configures (Ninja on a new tree) and builds.
+build() {
+  local name=$1 dir=$2
+  shift 2
+  local generator=()
+  [[ -f $dir/CMakeCache.txt ]] || generator=(-G Ninja)
+  say "building $name in $dir"
+  local step_started=$SECONDS
+  if cmake -S . -B "$dir" "${generator[@]}" "$@" && cmake --build "$dir" -j "$jobs"; then
+    echo "built $name in $((SECONDS - step_started)) s"
+    return 0
+  fi
+  problems+=("the $name build")
+  failed=$((failed + 1))
+  return 1
+}
+
+# run_ctest NAME DIR: runs a tree's tests and adds its counts to the totals.
+run_ctest() {
+  local name=$1 dir=$2
+  local log=$dir/ctest-output.log
+  say "testing $name"
+  local step_started=$SECONDS
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900 </dev/null 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local summary total=0 failures=0 skips
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    failures=${BASH_REMATCH[1]}
+    total=${BASH_REMATCH[2]}
+  elif ! grep -q 'No tests were found' "$log"; then
+    failures=1
+  fi
+  # Skipped tests count as passed in CTest's summary line.
+  skips=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$log")
+  if ((status != 0 && failures == 0)); then
+    failures=1
+  fi
+  passed=$((passed + total - failures - skips))
+  failed=$((failed + failures))
+  skipped=$((skipped + skips))
+  ((status == 0)) || problems+=("the $name tests")
+  echo "tested $name in $((SECONDS - step_started)) s"
+}
+
+source tests/e2e/lib.sh
+trap on_exit EXIT
+trap 'exit 130' INT TERM
+
+say "installing what is missing"
+step_started=$SECONDS
+if ! bash scripts/install-deps.sh </dev/null; then
+  problems+=("installing the packages")
+  failed=$((failed + 1))
+  completed=1
+  exit 1
+fi
+echo "packages checked in $((SECONDS - step_started)) s"
+
+native_test_ok=0 native_release_ok=0 windows_ok=0
+build "native test" build/native-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON && native_test_ok=1
+build "native release" build/native-release -DCMAKE_BUILD_TYPE=Release && native_release_ok=1
+build "Windows" build/windows -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" && windows_ok=1
+
+((native_test_ok)) && run_ctest "native (sanitizers)" build/native-test
+((native_release_ok)) && run_ctest "native release" build/native-release
+if ((windows_ok)); then
+  say "starting Xvfb for the Windows tests"
+  start_xvfb 1024x768x24
+  run_ctest "Windows (Wine)" build/windows
+fi
+completed=1
