@@ -1,0 +1,25 @@
+// Where velmora-render puts the frames it draws: raw FrameBuffer words, PNG files of
+// the whole screen, and an animated GIF. All read the FrameBuffer and its geometry
+// as the run left them right after plotting.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "display/video_modes.h"
+
+struct FrameOutputs {
+    std::string rawDirectory;  // DIR/frame-NNNNNN.raw: frameBytes bytes, little-endian words
+    std::string pngDirectory;  // DIR/frame-NNNNNN.png: the screen, 8-bit RGB
+    std::string gifFile;       // all written frames as one looping animation
+    int gifDelay = 2;          // hundredths of a second per GIF frame
+};
+
+// Creates the directories and opens the GIF. On failure error tells what and where.
+bool OpenFrameOutputs(const FrameOutputs& outputs, const DisplayMode& screen, std::string& error);
+bool WriteFrame(int64_t frameIndex, std::string& error);
+// Finishes the GIF and frees what the outputs hold; safe to call after a failure.
+bool CloseFrameOutputs(std::string& error);
+
+// A 16-bit 5-6-5 word as 8-bit red, green and blue, each field stretched to 0..255.
+void Expand565(uint16_t word, uint8_t rgb[3]);

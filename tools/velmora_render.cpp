@@ -1,0 +1,295 @@
+// velmora-render: draws the frames of a saver run, or one table figure, without a
+// screen, and writes them as raw FrameBuffer words, PNG pictures or an animated GIF.
+//
+// The run is the saver's own: the same procedures in the same order as the Windows
+// driver, with the clock replaced by one that reads --clock T + floor(k / --fps)
+// at the end of frame k.
+#include <cxxopts.hpp>
+
+#include <charconv>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/saver_run.h"
+#include "display/video_modes.h"
+#include "ifs/chaos.h"
+#include "ifs/random_source.h"
+#include "render/frame_buffer.h"
+#include "render/plot.h"
+#include "render/tint.h"
+#include "settings/settings.h"
+#include "tools/frame_output.h"
+
+namespace {
+
+constexpr const char* kProgram = "velmora-render";
+constexpr const char* kSettingsGroup = "Settings (taken as given, like stored settings)";
+
+struct UsageError {
+    std::string message;
+};
+
+struct Request {
+    DisplayMode mode = {1024, 768, 32};
+    int64_t clock = 0;
+    int64_t framesPerSecond = 60;
+    int64_t frames = 1;
+    int64_t firstFrame = 0;
+    std::optional<int> figure;
+    ChannelTint tint = kGreyTint;
+    FrameOutputs outputs;
+    bool quiet = false;
+};
+
+int64_t renderClock = 0;
+int64_t RenderClock() { return renderClock; }
+
+int64_t ParseWhole(const std::string& option, const std::string& text, int64_t low, int64_t high)
+{
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, code] = std::from_chars(text.data(), end, value);
+    if (text.empty() || code == std::errc::invalid_argument || stop != end)
+        throw UsageError{"--" + option + ": '" + text + "' is not a whole number"};
+    if (code == std::errc::result_out_of_range || value < low || value > high)
+        throw UsageError{"--" + option + ": " + text + " is out of range (" + std::to_string(low) + " to " +
+                         std::to_string(high) + ")"};
+    return value;
+}
+
+// WxHxBPP, for instance 1024x768x32.
+DisplayMode ParseMode(const std::string& text)
+{
+    const size_t first = text.find('x');
+    const size_t second = first == std::string::npos ? first : text.find('x', first + 1);
+    if (second == std::string::npos)
+        throw UsageError{"--mode: '" + text + "' is not WIDTHxHEIGHTxBITS, for instance 1024x768x32"};
+    const int64_t width = ParseWhole("mode width", text.substr(0, first), 1, 32767);
+    const int64_t height = ParseWhole("mode height", text.substr(first + 1, second - first - 1), 1, 32767);
+    const int64_t bits = ParseWhole("mode bits", text.substr(second + 1), 16, 32);
+    if (bits != 16 && bits != 32) throw UsageError{"--mode: the depth must be 32 or 16 bits, not " + std::to_string(bits)};
+    if (width * height * (bits / 8) > INT32_MAX) throw UsageError{"--mode: " + text + " is too large a screen"};
+    return {static_cast<int16_t>(width), static_cast<int16_t>(height), static_cast<int16_t>(bits)};
+}
+
+ChannelTint ParseTint(const std::string& text)
+{
+    int16_t factors[3];
+    size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const size_t comma = text.find(',', start);
+        if ((i < 2) != (comma != std::string::npos))
+            throw UsageError{"--tint: '" + text + "' is not three factors a,b,c, each -1, 0 or 1"};
+        factors[i] = static_cast<int16_t>(ParseWhole("tint", text.substr(start, comma - start), -1, 1));
+        start = comma + 1;
+    }
+    return {factors[0], factors[1], factors[2]};
+}
+
+cxxopts::Options MakeOptions()
+{
+    cxxopts::Options options(kProgram, "Draws the frames of a Velmora Screen Saver run, or one of its figures, "
+                                       "into raw, PNG or GIF files.");
+    options.custom_help("[OPTION...] (--raw DIR | --png DIR | --gif FILE)...");
+    // Every value is read as text and checked here, for messages that say what is wrong.
+    const auto text = [] { return cxxopts::value<std::string>(); };
+    options.add_options("Screen")
+        ("mode", "screen mode WIDTHxHEIGHTxBITS, bits 32 or 16", text()->default_value("1024x768x32"), "WxHxBPP");
+    options.add_options(kSettingsGroup)
+        ("brightness", "Brightness", text()->default_value("250"), "N")
+        ("quality", "Quality: points per frame / 200", text()->default_value("40"), "N")
+        ("lifetime", "LifeTimeOneFig: frames before a figure switch", text()->default_value("300"), "N")
+        ("zoom", "Zoom: figure area in percent of the screen", text()->default_value("80"), "N")
+        ("intensity", "IntensityDeformation", text()->default_value("5"), "N")
+        ("no-repeat", "CountNotReplay: recent figures a switch avoids", text()->default_value("5"), "N")
+        ("lighting", "on3D: shade towards the edges", text()->default_value("1"), "0|1")
+        ("color", "onColor: random tint per figure", text()->default_value("0"), "0|1");
+    options.add_options("Run")
+        ("clock", "seconds since 1970 at the start (default: now)", text(), "T")
+        ("fps", "frames per clock second: frame k ends at T + floor(k / F)", text()->default_value("60"), "F")
+        ("frames", "frames to draw", text()->default_value("1"), "N")
+        ("first-frame", "first frame written; earlier ones are drawn only", text()->default_value("0"), "K")
+        ("figure", "draw table figure N (0..20) once instead of a run", text(), "N")
+        ("tint", "with --figure: the tint factors, each -1, 0 or 1", text()->default_value("1,1,1"), "a,b,c");
+    options.add_options("Output")
+        ("raw", "write DIR/frame-NNNNNN.raw: the frame's pixel words, little-endian", text(), "DIR")
+        ("png", "write DIR/frame-NNNNNN.png: the whole screen, 8-bit RGB", text(), "DIR")
+        ("gif", "write the frames as one looping animated GIF", text(), "FILE")
+        ("gif-delay", "GIF frame time in 1/100 s (default: from --fps, at least 2)", text(), "CS")
+        ("quiet", "no progress messages")
+        ("h,help", "show this help");
+    return options;
+}
+
+int16_t SettingValue(const cxxopts::ParseResult& parsed, const char* name)
+{
+    return static_cast<int16_t>(ParseWhole(name, parsed[name].as<std::string>(), INT16_MIN, INT16_MAX));
+}
+
+uint8_t FlagValue(const cxxopts::ParseResult& parsed, const char* name)
+{
+    return static_cast<uint8_t>(ParseWhole(name, parsed[name].as<std::string>(), 0, 1));
+}
+
+void ReadSettings(const cxxopts::ParseResult& parsed)
+{
+    saverSettings = kDefaultSettings;
+    saverSettings.Brightness.value = SettingValue(parsed, "brightness");
+    saverSettings.Quality.value = SettingValue(parsed, "quality");
+    saverSettings.LifeTimeOneFig.value = SettingValue(parsed, "lifetime");
+    saverSettings.Zoom.value = SettingValue(parsed, "zoom");
+    saverSettings.IntensityDeformation.value = SettingValue(parsed, "intensity");
+    saverSettings.CountNotReplay.value = SettingValue(parsed, "no-repeat");
+    saverSettings.on3D = FlagValue(parsed, "lighting");
+    saverSettings.onColor = FlagValue(parsed, "color");
+}
+
+Request ReadRequest(const cxxopts::ParseResult& parsed)
+{
+    if (!parsed.unmatched().empty()) throw UsageError{"unexpected argument '" + parsed.unmatched().front() + "'"};
+    Request request;
+    ReadSettings(parsed);
+    request.mode = ParseMode(parsed["mode"].as<std::string>());
+    const auto given = [&](const char* name) { return parsed.count(name) > 0; };
+    const auto whole = [&](const char* name, int64_t low, int64_t high) {
+        return ParseWhole(name, parsed[name].as<std::string>(), low, high);
+    };
+
+    request.clock = given("clock") ? whole("clock", 0, INT64_MAX / 2) : std::chrono::duration_cast<std::chrono::seconds>(
+                                                                             std::chrono::system_clock::now().time_since_epoch())
+                                                                             .count();
+    request.framesPerSecond = whole("fps", 1, INT32_MAX);
+    request.frames = whole("frames", 1, INT32_MAX);
+    request.firstFrame = whole("first-frame", 0, INT32_MAX);
+    if (request.firstFrame >= request.frames)
+        throw UsageError{"--first-frame " + std::to_string(request.firstFrame) + " writes nothing: it must be below --frames " +
+                         std::to_string(request.frames)};
+    if (given("figure")) {
+        request.figure = static_cast<int>(whole("figure", 0, kFigureCount - 1));
+        for (const char* runOnly : {"frames", "first-frame", "clock", "fps"})
+            if (given(runOnly)) throw UsageError{std::string("--") + runOnly + " belongs to a run; --figure draws one picture"};
+        request.tint = ParseTint(parsed["tint"].as<std::string>());
+    } else if (given("tint")) {
+        throw UsageError{"--tint applies only with --figure; a run picks its tints itself (--color 1)"};
+    }
+
+    if (given("raw")) request.outputs.rawDirectory = parsed["raw"].as<std::string>();
+    if (given("png")) request.outputs.pngDirectory = parsed["png"].as<std::string>();
+    if (given("gif")) request.outputs.gifFile = parsed["gif"].as<std::string>();
+    if (request.outputs.rawDirectory.empty() && request.outputs.pngDirectory.empty() && request.outputs.gifFile.empty())
+        throw UsageError{"nothing to write: give --raw DIR, --png DIR or --gif FILE"};
+    const int64_t delay = (100 + request.framesPerSecond / 2) / request.framesPerSecond;
+    request.outputs.gifDelay = static_cast<int>(given("gif-delay") ? whole("gif-delay", 1, 65535) : (delay < 2 ? 2 : delay));
+    request.quiet = given("quiet");
+    return request;
+}
+
+int Fail(const std::string& message)
+{
+    std::cerr << kProgram << ": " << message << "\n";
+    return 1;
+}
+
+std::string NoMemory()
+{
+    return "not enough memory for a " + std::to_string(frameWidth) + " x " + std::to_string(frameHeight) + " frame";
+}
+
+// Progress on stderr, about once a second while a long run goes on.
+struct Progress {
+    int64_t total;
+    bool quiet;
+    bool shown = false;
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+};
+
+void ReportProgress(Progress& progress, int64_t done)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (progress.quiet || now - progress.last < std::chrono::seconds(1)) return;
+    progress.last = now;
+    progress.shown = true;
+    std::fprintf(stderr, "%s: frame %lld of %lld\n", kProgram, static_cast<long long>(done),
+                 static_cast<long long>(progress.total));
+}
+
+// The saver run, frame by frame, as the Windows driver runs it.
+int RenderRun(const Request& request)
+{
+    renderClock = request.clock;
+    SetUpFrameGeometry(request.mode);
+    StartFirstFigure();
+    if (!AllocateFrameBuffer()) return Fail(NoMemory());
+    std::string error;
+    if (!OpenFrameOutputs(request.outputs, request.mode, error)) {
+        CloseFrameOutputs(error);
+        ReleaseFrameBuffer();
+        return Fail(error);
+    }
+    Progress progress = {request.frames, request.quiet};
+    for (int64_t k = 0; k < request.frames; ++k) {
+        renderClock = request.clock + k / request.framesPerSecond;
+        DrawFrame();
+        if (k >= request.firstFrame && !WriteFrame(k, error)) break;
+        EndFrame();
+        ReportProgress(progress, k + 1);
+    }
+    const bool written = error.empty();
+    if (!CloseFrameOutputs(error) || !written) {
+        ReleaseFrameBuffer();
+        return Fail(error);
+    }
+    ReleaseFrameBuffer();
+    if (progress.shown) std::fprintf(stderr, "%s: %lld frames done\n", kProgram, static_cast<long long>(request.frames));
+    return 0;
+}
+
+// One table figure, measured and plotted into a black frame.
+int RenderFigure(const Request& request)
+{
+    SetUpFrameGeometry(request.mode);
+    if (!AllocateFrameBuffer()) return Fail(NoMemory());
+    channelTint = request.tint;
+    const IfsFigure& figure = FigureTable[*request.figure];
+    MeasureBounds(figure);
+    if (request.mode.bitsPerPixel == 32)
+        PlotFigure32(figure, static_cast<uint32_t*>(framePixels));
+    else
+        PlotFigure16(figure, static_cast<uint16_t*>(framePixels));
+    std::string error;
+    const bool ok = OpenFrameOutputs(request.outputs, request.mode, error) && WriteFrame(0, error);
+    const bool closed = CloseFrameOutputs(error);
+    ReleaseFrameBuffer();
+    return ok && closed ? 0 : Fail(error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    cxxopts::Options options = MakeOptions();
+    Request request;
+    try {
+        const cxxopts::ParseResult parsed = options.parse(argc, argv);
+        if (parsed.count("help")) {
+            std::cout << options.help({"Screen", kSettingsGroup, "Run", "Output"}) << "\nExample: a 20-second animation of a run at 320x240 pixels\n"
+                      << "  " << kProgram << " --mode 320x240x32 --frames 600 --fps 30 --color 1 --gif run.gif\n";
+            return 0;
+        }
+        request = ReadRequest(parsed);
+    } catch (const cxxopts::exceptions::exception& problem) {
+        std::cerr << kProgram << ": " << problem.what() << "\nTry '" << kProgram << " --help'.\n";
+        return 2;
+    } catch (const UsageError& problem) {
+        std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
+        return 2;
+    }
+    SetClock(RenderClock);
+    currentDisplayMode = request.mode;
+    return request.figure ? RenderFigure(request) : RenderRun(request);
+}
