@@ -6,7 +6,7 @@
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
 #                         a private Xvfb screen
 set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
 jobs=2
 started=$SECONDS
