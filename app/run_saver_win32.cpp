@@ -1,6 +1,7 @@
 #include "app/run_saver_win32.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "app/exit_triggers.h"
 #include "app/saver_run.h"
@@ -24,6 +25,59 @@ HBITMAP CreateFrameBitmap(int width, int height, int bitsPerPixel)
     header.biBitCount = static_cast<WORD>(bitsPerPixel);
     header.biCompression = BI_RGB;
     return CreateDIBitmap(saverDC, &header, 0, nullptr, nullptr, DIB_RGB_COLORS);
+}
+
+// The bitmap each frame goes through. At 32 bits a display-compatible bitmap
+// takes the FrameBuffer's words as they are. At 16 bits the layout of such a
+// bitmap is the display driver's choice (Wine's is 5-5-5, which would show the
+// 5-6-5 pixels in the wrong colours), so the frame goes through a bitmap that
+// declares the 5-6-5 layout, its rows copied in each frame.
+struct FrameBitmap {
+    HBITMAP handle = nullptr;
+    uint8_t* rows = nullptr;  // bits of the 5-6-5 bitmap; null for a compatible one
+    int32_t stride = 0;       // its rows are padded to whole 32-bit words
+};
+
+FrameBitmap MakeFrameBitmap(int bitsPerPixel)
+{
+    FrameBitmap bitmap;
+    if (bitsPerPixel != 16) {
+        bitmap.handle = CreateFrameBitmap(frameWidth, frameHeight, bitsPerPixel);
+        return bitmap;
+    }
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } info = {};
+    info.header.biSize = sizeof info.header;
+    info.header.biWidth = frameWidth;
+    info.header.biHeight = -frameHeight;  // top row first, as in the FrameBuffer
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 16;
+    info.header.biCompression = BI_BITFIELDS;
+    info.masks[0] = 0xF800;  // red
+    info.masks[1] = 0x07E0;  // green
+    info.masks[2] = 0x001F;  // blue
+    void* bits = nullptr;
+    bitmap.handle =
+        CreateDIBSection(saverDC, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap.rows = static_cast<uint8_t*>(bits);
+    bitmap.stride = (int32_t{frameWidth} * 2 + 3) & ~3;
+    return bitmap;
+}
+
+// Replaces the bitmap's picture with the FrameBuffer.
+void PutFramePixels(const FrameBitmap& bitmap)
+{
+    if (!bitmap.rows) {
+        SetBitmapBits(bitmap.handle, frameBytes, framePixels);
+        return;
+    }
+    GdiFlush();
+    const auto* source = static_cast<const uint8_t*>(framePixels);
+    const size_t rowBytes = static_cast<size_t>(frameWidth) * 2;
+    for (int32_t row = 0; row < frameHeight; ++row)
+        std::memcpy(bitmap.rows + row * bitmap.stride, source + row * rowBytes, rowBytes);
 }
 
 // Copies an all-black picture of the whole screen onto the back buffer and flips,
@@ -62,14 +116,14 @@ void TakeOneMessage(WPARAM& lastWParam)
     DispatchMessageA(&message);
 }
 
-WPARAM RunFrames(HBITMAP frameBitmap)
+WPARAM RunFrames(const FrameBitmap& frameBitmap)
 {
     WPARAM lastWParam = 0;
     while (saverRunning) {
         TakeOneMessage(lastWParam);
         DrawFrame();
-        SetBitmapBits(frameBitmap, frameBytes, framePixels);
-        CopyBitmapToSurface(backSurface, frameBitmap, frameOffsetX, frameOffsetY, frameWidth, frameHeight);
+        PutFramePixels(frameBitmap);
+        CopyBitmapToSurface(backSurface, frameBitmap.handle, frameOffsetX, frameOffsetY, frameWidth, frameHeight);
         PresentFrame();
         EndFrame();
     }
@@ -95,17 +149,17 @@ SaverRunResult RunSaver()
     // second flip while a device context still shows it, and takes the same
     // addresses again at the third flip. Anything large allocated in between
     // would land there and be shown in every second frame.
-    HBITMAP frameBitmap = nullptr;
+    FrameBitmap frameBitmap;
     WPARAM lastWParam = 0;
     if (AllocateFrameBuffer()) {
-        frameBitmap = CreateFrameBitmap(frameWidth, frameHeight, mode.bitsPerPixel);
-        if (frameBitmap) {
-            SetBitmapBits(frameBitmap, frameBytes, framePixels);  // black to begin with
+        frameBitmap = MakeFrameBitmap(mode.bitsPerPixel);
+        if (frameBitmap.handle) {
+            PutFramePixels(frameBitmap);  // black to begin with
             if (BlankScreen(mode)) lastWParam = RunFrames(frameBitmap);
         }
     }
     ReleaseFrameBuffer();
-    if (frameBitmap) DeleteObject(frameBitmap);
+    if (frameBitmap.handle) DeleteObject(frameBitmap.handle);
     ReleaseFullScreen();
     return {true, lastWParam};
 }
