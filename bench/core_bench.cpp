@@ -1,10 +1,16 @@
 // Cost of the chaos game and of one frame of a run, per step.
 //
 // BareChain is the floor: draw, choose and apply, nothing stored. Frame is what the
-// run does per frame apart from the platform (blend, bounds, plot, clear, advance).
-// Both report ns per step, so their ratio is the frame's overhead over the chain.
+// run does per frame apart from the platform (blend, bounds, plot, clear, advance),
+// averaged over a run; TransitionFrame the same when every frame shows a new blend
+// (a stored LifeTimeOneFig of 0 switches figures at every completed blend). All
+// report ns per step, so their ratios are the frame's cost over the chain.
+//
+// On a shared machine, compare the "_min" rows of a run with repetitions:
+//   core_bench --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/saver_run.h"
@@ -32,28 +38,29 @@ void ReportPerStep(benchmark::State& state)
                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The serial chain of a pass with nothing kept: only the last point escapes.
+double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+// The serial chain of a pass, with the same step as every pass, nothing kept: only
+// the last point escapes.
 void BM_BareChain(benchmark::State& state)
 {
     SetQuality(state);
     const int32_t n = PassLength();
     int figure = 0;
     for (auto _ : state) {
-        const IfsFigure& f = FigureTable[figure];
+        PassPoint last = {0.0f, 0.0f};
+        RunPass(FigureTable[figure], n, [&](float x, float y) { last = {x, y}; });
         figure = (figure + 1) % kFigureCount;
-        PassPoint point = WarmUpPoint(f);
-        SeedRandom(0);
-        const MapChooser chooser = MakeMapChooser(f);
-        for (int32_t i = 0; i < n; ++i) ApplyMap(point.x, point.y, f.maps[ChooseMap(chooser, NextRandom())]);
-        benchmark::DoNotOptimize(point);
+        benchmark::DoNotOptimize(last);
     }
     ReportPerStep(state);
 }
 
 // One frame of a run: Args are Quality, screen width, height and depth (Zoom 80).
-void BM_Frame(benchmark::State& state)
+void RunFrames(benchmark::State& state, int16_t lifeTime)
 {
     SetQuality(state);
+    saverSettings.LifeTimeOneFig.value = lifeTime;
     const DisplayMode mode = {static_cast<int16_t>(state.range(1)), static_cast<int16_t>(state.range(2)),
                               static_cast<int16_t>(state.range(3))};
     benchFrames = 0;
@@ -74,6 +81,9 @@ void BM_Frame(benchmark::State& state)
     SetClock(nullptr);
     ReportPerStep(state);
 }
+
+void BM_Frame(benchmark::State& state) { RunFrames(state, kDefaultSettings.LifeTimeOneFig.value); }
+void BM_TransitionFrame(benchmark::State& state) { RunFrames(state, 0); }
 
 void BM_MeasureBounds(benchmark::State& state)
 {
@@ -111,9 +121,10 @@ void FrameArgs(benchmark::internal::Benchmark* bench)
 
 }  // namespace
 
-BENCHMARK(BM_BareChain)->Arg(40)->Arg(300);
-BENCHMARK(BM_Frame)->Apply(FrameArgs);
-BENCHMARK(BM_MeasureBounds)->Arg(40)->Arg(300);
-BENCHMARK(BM_PlotFigure32)->Arg(40)->Arg(300);
+BENCHMARK(BM_BareChain)->Arg(40)->Arg(300)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_Frame)->Apply(FrameArgs)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_TransitionFrame)->Apply(FrameArgs)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_MeasureBounds)->Arg(40)->Arg(300)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_PlotFigure32)->Arg(40)->Arg(300)->ComputeStatistics("min", Fastest);
 
 BENCHMARK_MAIN();

@@ -56,57 +56,21 @@ MapChooser MakeMapChooser(const IfsFigure& figure)
     return chooser;
 }
 
-namespace {
-
-struct Extremes {
-    float maxX = -1e10f;
-    float maxY = -1e10f;
-    float minX = 1e10f;
-    float minY = 1e10f;
-
-    // Four independent strict tests; a NaN coordinate passes none of them.
-    void Take(float x, float y)
-    {
-        maxX = x > maxX ? x : maxX;
-        minX = x < minX ? x : minX;
-        maxY = y > maxY ? y : maxY;
-        minY = y < minY ? y : minY;
-    }
-
-    void Store() const
-    {
-        figureBounds.minX = minX;
-        figureBounds.minY = minY;
-        figureBounds.width = static_cast<float>(static_cast<double>(maxX) - static_cast<double>(minX));
-        figureBounds.height = static_cast<float>(static_cast<double>(maxY) - static_cast<double>(minY));
-    }
-};
-
-}  // namespace
-
 void MeasureBounds(const IfsFigure& figure)
 {
-    Extremes extremes;
+    PassExtremes extremes;
     RunPass(figure, PassLength(), [&](float x, float y) { extremes.Take(x, y); });
-    extremes.Store();
+    figureBounds = extremes.Bounds();
 }
 
 void MeasureBounds(const IfsFigure& figure, PassRecord& record)
 {
     const int32_t n = PassLength();
-    record.litCount = 0;
     if (n > record.capacity) {
+        record.litCount = 0;
         record.count = -1;
         MeasureBounds(figure);
         return;
     }
-    Extremes extremes;
-    PassPoint* out = record.points;
-    RunPass(figure, n, [&](float x, float y) {
-        extremes.Take(x, y);
-        *out++ = {x, y};
-    });
-    extremes.Store();
-    record.count = n < 0 ? 0 : n;
-    record.endState = randomSource.state;
+    MeasureKept(figure, n, record, figureBounds, [](int32_t) {});
 }

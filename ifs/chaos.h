@@ -60,6 +60,36 @@ inline int ChooseMap(const MapChooser& chooser, int r)
 // Points per pass: Quality * 200 as a 32-bit product; 0 or less makes no step.
 inline int32_t PassLength() { return static_cast<int32_t>(saverSettings.Quality.value) * 200; }
 
+// One map with its coefficients widened to double once, for the step loop: the
+// widening is exact, so applying it gives the same point as ApplyMap, and the loop
+// spends no conversions on coefficients.
+struct WideMap {
+    double a, b, c, d, e, f;
+};
+
+inline WideMap Widen(const IfsMap& map)
+{
+    return {static_cast<double>(map.a), static_cast<double>(map.b), static_cast<double>(map.c),
+            static_cast<double>(map.d), static_cast<double>(map.e), static_cast<double>(map.f)};
+}
+
+inline void ApplyMap(float& x, float& y, const WideMap& map)
+{
+    const double oldX = static_cast<double>(x);
+    const double oldY = static_cast<double>(y);
+    x = static_cast<float>((map.a * oldX + map.b * oldY) + map.e);
+    y = static_cast<float>((map.c * oldX + map.d * oldY) + map.f);
+}
+
+// NextRandom on a state of the pass's own. The pass keeps the generator's state in
+// a local, where no pixel store can be thought to reach it, and hands it back to
+// randomSource when it ends: the same draws, without a memory round trip per step.
+inline int NextRandom(uint32_t& state)
+{
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
+}
+
 // Runs one pass over the figure: warm-up, seed 0, then n steps, each point handed
 // to visit(x, y). A template so the step loop inlines its consumer.
 template <class Visit>
@@ -69,11 +99,15 @@ inline void RunPass(const IfsFigure& figure, int32_t n, Visit&& visit)
     float x = start.x;
     float y = start.y;
     SeedRandom(0);
+    uint32_t state = randomSource.state;
     const MapChooser chooser = MakeMapChooser(figure);
+    const WideMap maps[4] = {Widen(figure.maps[0]), Widen(figure.maps[1]), Widen(figure.maps[2]),
+                             Widen(figure.maps[3])};
     for (int32_t i = 0; i < n; ++i) {
-        ApplyMap(x, y, figure.maps[ChooseMap(chooser, NextRandom())]);
+        ApplyMap(x, y, maps[ChooseMap(chooser, NextRandom(state))]);
         visit(x, y);
     }
+    randomSource.state = state;
 }
 
 // One pass over the figure; writes figureBounds. The random source is left where
@@ -93,3 +127,58 @@ struct PassRecord {
 
 // MeasureBounds that also keeps the pass's points in record when they fit.
 void MeasureBounds(const IfsFigure& figure, PassRecord& record);
+
+// The four extremes of a pass: strict tests, none excluding another, so the first
+// point sets all four; a NaN coordinate passes none of them.
+struct PassExtremes {
+    float maxX = -1e10f;
+    float maxY = -1e10f;
+    float minX = 1e10f;
+    float minY = 1e10f;
+
+    void Take(float x, float y)
+    {
+        maxX = x > maxX ? x : maxX;
+        minX = x < minX ? x : minX;
+        maxY = y > maxY ? y : maxY;
+        minY = y < minY ? y : minY;
+    }
+
+    FigureBounds Bounds() const
+    {
+        return {minX, minY, static_cast<float>(static_cast<double>(maxX) - static_cast<double>(minX)),
+                static_cast<float>(static_cast<double>(maxY) - static_cast<double>(minY))};
+    }
+};
+
+// The bounds pass over figure with its points kept in record (which must have room
+// for n of them) and its bounds in bounds rather than figureBounds. Beside step i it
+// calls alongside(i): work that shares nothing with the chain, such as plotting
+// another frame's points, runs in the shadow of the chain's latency.
+template <class Alongside>
+inline void MeasureKept(const IfsFigure& figure, int32_t n, PassRecord& record, FigureBounds& bounds,
+                        Alongside&& alongside)
+{
+    // Plain locals and a restrict pointer, so the extremes stay in registers while
+    // the points are stored.
+    float maxX = -1e10f, maxY = -1e10f, minX = 1e10f, minY = 1e10f;
+    PassPoint* __restrict out = record.points;
+    int32_t i = 0;
+    RunPass(figure, n, [&](float x, float y) {
+        maxX = x > maxX ? x : maxX;
+        minX = x < minX ? x : minX;
+        maxY = y > maxY ? y : maxY;
+        minY = y < minY ? y : minY;
+        out[i] = {x, y};
+        alongside(i++);
+    });
+    PassExtremes extremes;
+    extremes.maxX = maxX;
+    extremes.maxY = maxY;
+    extremes.minX = minX;
+    extremes.minY = minY;
+    bounds = extremes.Bounds();
+    record.count = n < 0 ? 0 : n;
+    record.litCount = 0;
+    record.endState = randomSource.state;
+}

@@ -22,6 +22,14 @@ void PlotFigure16(const IfsFigure& figure, uint16_t* pixels);
 void PlotRecord32(const IfsFigure& figure, PassRecord& record, uint32_t* pixels);
 void PlotRecord16(const IfsFigure& figure, PassRecord& record, uint16_t* pixels);
 
+// PlotRecord32/16 of shown's points (kept by a pass of the current Quality) while
+// the bounds pass over next runs alongside, keeping its points in nextRecord and
+// its bounds in nextBounds: the next frame is measured in the shadow of this plot.
+void PlotRecordMeasuringNext32(PassRecord& shown, uint32_t* pixels, const IfsFigure& next, PassRecord& nextRecord,
+                               FigureBounds& nextBounds);
+void PlotRecordMeasuringNext16(PassRecord& shown, uint16_t* pixels, const IfsFigure& next, PassRecord& nextRecord,
+                               FigureBounds& nextBounds);
+
 // Sets back to 0 exactly the pixels the last PlotRecord lit; with a buffer that
 // was all black before the plot, the whole buffer is black again.
 void ClearLitPixels(PassRecord& record, uint32_t* pixels);
