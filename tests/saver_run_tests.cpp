@@ -277,10 +277,51 @@ std::string FrameCaseName(const ::testing::TestParamInfo<FrameCase>& info)
            "_C" + std::to_string(c.onColor);
 }
 
-// Every frame holds exactly the pixels of a plain bounds pass and plotting pass
-// over the frame's figure, leaves the random source where such passes leave it,
-// and the buffer is black again after the end of the frame.
-TEST_P(RunFramesTest, FramesAreThoseOfPlainPassesAndClearToBlack)
+// A frame drawn straight from the definitions: the chain with the generator, the
+// weight sums and the float maps, the strict extremes, and the placement with both
+// divisions. Shares no code with the run's kept points, fast placement or clear.
+struct Reference {
+    FigureBounds bounds;
+    std::vector<uint32_t> pixels;  // 16-bit words widened
+    uint32_t state;
+};
+
+Reference DrawReference(const IfsFigure& figure, bool wide)
+{
+    float x = 1.0f, y = 1.0f;
+    for (int i = 0; i < 100; ++i) ApplyMap(x, y, figure.maps[0]);
+    SeedRandom(0);
+    std::vector<PassPoint> points;
+    float maxX = -1e10f, maxY = -1e10f, minX = 1e10f, minY = 1e10f;
+    for (int32_t i = 0; i < saverSettings.Quality.value * 200; ++i) {
+        ApplyMap(x, y, figure.maps[ChooseMap(figure, NextRandom())]);
+        points.push_back({x, y});
+        if (x > maxX) maxX = x;
+        if (x < minX) minX = x;
+        if (y > maxY) maxY = y;
+        if (y < minY) minY = y;
+    }
+    Reference reference;
+    reference.bounds = {minX, minY, static_cast<float>(static_cast<double>(maxX) - minX),
+                        static_cast<float>(static_cast<double>(maxY) - minY)};
+    reference.state = randomSource.state;
+    reference.pixels.assign(pixelCount, 0);
+    const int base = wide ? BaseLevel32(saverSettings.Brightness.value) : BaseLevel16(saverSettings.Brightness.value);
+    const double w = frameWidth, h = frameHeight;
+    for (const PassPoint& p : points) {
+        const int32_t col = TruncateToInt(((static_cast<double>(p.x) - minX) / reference.bounds.width) * w);
+        const int32_t row = TruncateToInt(h - ((static_cast<double>(p.y) - minY) / reference.bounds.height) * h);
+        const int64_t index = col + int64_t{frameWidth} * row;
+        if (index < 0 || index >= pixelCount) continue;
+        const int level = saverSettings.on3D ? ShadeLevel(base, col, row, frameWidth, frameHeight) : base;
+        reference.pixels[index] = wide ? PackPixel32(level, channelTint) : PackPixel16(level, channelTint);
+    }
+    return reference;
+}
+
+// Every frame holds exactly the pixels defined for its figure, leaves the random
+// source where such passes leave it, and is black again after the end of the frame.
+TEST_P(RunFramesTest, FramesAreThoseOfTheDefinitionsAndClearToBlack)
 {
     const FrameCase& c = GetParam();
     saverSettings.Quality.value = static_cast<int16_t>(c.quality);
@@ -289,8 +330,6 @@ TEST_P(RunFramesTest, FramesAreThoseOfPlainPassesAndClearToBlack)
     saverSettings.LifeTimeOneFig.value = static_cast<int16_t>(c.lifeTime);
     StartRun(c.mode);
     const bool wide = c.mode.bitsPerPixel == 32;
-    std::vector<uint32_t> plain32(wide ? pixelCount : 0);
-    std::vector<uint16_t> plain16(wide ? 0 : pixelCount);
     const size_t bytes = static_cast<size_t>(pixelCount) * (wide ? 4 : 2);
     const std::vector<unsigned char> black(bytes, 0);
 
@@ -298,21 +337,14 @@ TEST_P(RunFramesTest, FramesAreThoseOfPlainPassesAndClearToBlack)
     RunFrames(160, c.framesPerSecond, [&](int k) {
         const FigureBounds bounds = figureBounds;
         const uint32_t state = randomSource.state;
-        std::vector<unsigned char> drawn(bytes);
-        std::memcpy(drawn.data(), framePixels, bytes);
+        std::vector<uint32_t> drawn(pixelCount);
+        for (int32_t i = 0; i < pixelCount; ++i)
+            drawn[i] = wide ? static_cast<const uint32_t*>(framePixels)[i] : static_cast<const uint16_t*>(framePixels)[i];
 
-        MeasureBounds(blendedFigure);
-        ASSERT_EQ(std::memcmp(&bounds, &figureBounds, sizeof bounds), 0) << "frame " << k;
-        if (wide) {
-            std::fill(plain32.begin(), plain32.end(), 0u);
-            PlotFigure32(blendedFigure, plain32.data());
-            ASSERT_EQ(std::memcmp(drawn.data(), plain32.data(), bytes), 0) << "frame " << k;
-        } else {
-            std::fill(plain16.begin(), plain16.end(), uint16_t{0});
-            PlotFigure16(blendedFigure, plain16.data());
-            ASSERT_EQ(std::memcmp(drawn.data(), plain16.data(), bytes), 0) << "frame " << k;
-        }
-        ASSERT_EQ(state, randomSource.state) << "frame " << k;
+        const Reference reference = DrawReference(blendedFigure, wide);
+        ASSERT_EQ(std::memcmp(&bounds, &reference.bounds, sizeof bounds), 0) << "frame " << k;
+        ASSERT_EQ(drawn, reference.pixels) << "frame " << k;
+        ASSERT_EQ(state, reference.state) << "frame " << k;
         switches += blendStep == kTransitionStep && blendT == 0.0f;
     });
     EXPECT_EQ(std::memcmp(framePixels, black.data(), bytes), 0);
@@ -325,7 +357,7 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, RunFramesTest,
     ::testing::Values(FrameCase{{200, 150, 32}, 40, 1, 1, 0, 7}, FrameCase{{200, 150, 16}, 40, 1, 1, 0, 1},
                       FrameCase{{256, 192, 32}, 10, 0, 0, 100, 60}, FrameCase{{160, 100, 16}, 25, 0, 1, 0, 3},
-                      FrameCase{{64, 48, 32}, 0, 1, 0, 0, 5}),
+                      FrameCase{{64, 48, 32}, 0, 1, 0, 0, 5}, FrameCase{{1024, 768, 16}, 30, 1, 1, 0, 4}),
     FrameCaseName);
 
 // Without room for the kept points a frame walks the chain twice, to the same pixels.
