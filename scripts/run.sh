@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the native tools and the
-# Windows program, and says what was built and where.
+# Windows program, says what was built and where, and starts the screen saver
+# under Wine (scripts/start-saver.sh; its options pass through).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -38,9 +39,11 @@ report() {
     esac
   done < <(programs_in build/native-release; programs_in build/windows)
   echo
-  echo "Nothing was started: this command does not run the saver yet."
   echo "The tests run with: bash scripts/test.sh"
 }
 
 build_all
 report
+# The saver under Wine: on this display, or on a private screen with screenshots.
+echo
+bash scripts/start-saver.sh "$@" build/windows
