@@ -58,13 +58,14 @@ build() {
   return 1
 }
 
-# run_ctest NAME DIR: runs a tree's tests and adds its counts to the totals.
+# run_ctest NAME DIR [CTEST_ARGS...]: runs a tree's tests and adds its counts to the totals.
 run_ctest() {
   local name=$1 dir=$2
+  shift 2
   local log=$dir/ctest-output.log
   say "testing $name"
   local step_started=$SECONDS
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900 </dev/null 2>&1 | tee "$log"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900 "$@" </dev/null 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
   local summary total=0 failures=0 skips
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
@@ -112,5 +113,19 @@ if ((windows_ok)); then
   say "starting Xvfb for the Windows tests"
   start_xvfb 1024x768x24
   run_ctest "Windows (Wine)" build/windows
+fi
+
+# ---- Fuzzing: the settings loader under libFuzzer (clang), for a bounded time.
+# Only the fuzz target is built in this tree; run it longer by hand with
+#   build/fuzz/tests/fuzz/settings_load_fuzz -max_total_time=600 CORPUS_DIR
+say "building the fuzz target in build/fuzz"
+step_started=$SECONDS
+if cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON &&
+  cmake --build build/fuzz --target settings_load_fuzz -j "$jobs"; then
+  echo "built the fuzz target in $((SECONDS - step_started)) s"
+  run_ctest "fuzzing (libFuzzer)" build/fuzz -L fuzz -V
+else
+  problems+=("the fuzz build")
+  failed=$((failed + 1))
 fi
 completed=1
