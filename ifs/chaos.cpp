@@ -1,5 +1,7 @@
 #include "ifs/chaos.h"
 
+#include <cstring>
+
 FigureBounds figureBounds = {0.0f, 0.0f, 0.0f, 0.0f};
 
 PassPoint WarmUpPoint(const IfsFigure& figure)
@@ -54,6 +56,23 @@ MapChooser MakeMapChooser(const IfsFigure& figure)
         chooser.limit[m] = highest;
     }
     return chooser;
+}
+
+const uint8_t* MapTable(const MapChooser& chooser)
+{
+    static uint8_t table[32768];
+    static MapChooser filled = {{-1, -1, -1}};
+    if (std::memcmp(&filled, &chooser, sizeof chooser) != 0) {
+        // The limits never decrease, so each map takes one run of draws.
+        int start = 0;
+        for (int m = 0; m < 3; ++m) {
+            std::memset(table + start, m, static_cast<size_t>(chooser.limit[m] - start));
+            start = chooser.limit[m];
+        }
+        std::memset(table + start, 3, static_cast<size_t>(32768 - start));
+        filled = chooser;
+    }
+    return table;
 }
 
 void MeasureBounds(const IfsFigure& figure)

@@ -57,6 +57,11 @@ inline int ChooseMap(const MapChooser& chooser, int r)
     return (r >= chooser.limit[0]) + (r >= chooser.limit[1]) + (r >= chooser.limit[2]);
 }
 
+// ChooseMap for every draw 0..32767 as one table, so that a step looks its map up
+// instead of comparing. The table is the process's one, refilled when the limits
+// change; it stays valid until the next call.
+const uint8_t* MapTable(const MapChooser& chooser);
+
 // Points per pass: Quality * 200 as a 32-bit product; 0 or less makes no step.
 inline int32_t PassLength() { return static_cast<int32_t>(saverSettings.Quality.value) * 200; }
 
@@ -91,20 +96,21 @@ inline int NextRandom(uint32_t& state)
 }
 
 // Runs one pass over the figure: warm-up, seed 0, then n steps, each point handed
-// to visit(x, y). A template so the step loop inlines its consumer.
+// to visit(x, y). A template so the step loop inlines its consumer; taken by value,
+// so that what the consumer holds can live in registers.
 template <class Visit>
-inline void RunPass(const IfsFigure& figure, int32_t n, Visit&& visit)
+inline void RunPass(const IfsFigure& figure, int32_t n, Visit visit)
 {
     const PassPoint start = WarmUpPoint(figure);
     float x = start.x;
     float y = start.y;
     SeedRandom(0);
     uint32_t state = randomSource.state;
-    const MapChooser chooser = MakeMapChooser(figure);
+    const uint8_t* mapOfDraw = MapTable(MakeMapChooser(figure));
     const WideMap maps[4] = {Widen(figure.maps[0]), Widen(figure.maps[1]), Widen(figure.maps[2]),
                              Widen(figure.maps[3])};
     for (int32_t i = 0; i < n; ++i) {
-        ApplyMap(x, y, maps[ChooseMap(chooser, NextRandom(state))]);
+        ApplyMap(x, y, maps[mapOfDraw[NextRandom(state)]]);
         visit(x, y);
     }
     randomSource.state = state;
@@ -157,14 +163,14 @@ struct PassExtremes {
 // another frame's points, runs in the shadow of the chain's latency.
 template <class Alongside>
 inline void MeasureKept(const IfsFigure& figure, int32_t n, PassRecord& record, FigureBounds& bounds,
-                        Alongside&& alongside)
+                        Alongside alongside)
 {
-    // Plain locals and a restrict pointer, so the extremes stay in registers while
-    // the points are stored.
+    // Taken apart into plain locals and a restrict pointer, so that the extremes
+    // stay in registers while the points are stored.
     float maxX = -1e10f, maxY = -1e10f, minX = 1e10f, minY = 1e10f;
     PassPoint* __restrict out = record.points;
     int32_t i = 0;
-    RunPass(figure, n, [&](float x, float y) {
+    RunPass(figure, n, [&maxX, &maxY, &minX, &minY, out, &i, alongside](float x, float y) {
         maxX = x > maxX ? x : maxX;
         minX = x < minX ? x : minX;
         maxY = y > maxY ? y : maxY;

@@ -121,6 +121,10 @@ struct Plotter {
     const uint8_t* byCol;
     Pixel wordOfLevel[256];
     Pixel* __restrict pixels;
+#if defined(__SSE2__)
+    // x in the low lane, y in the high lane.
+    __m128d minXY, scaleXY, sizeXY;
+#endif
 
     Plotter(uint8_t base, Pixel* target, Pixel (*pack)(int, ChannelTint))
         : minX(figureBounds.minX), minY(figureBounds.minY), width(figureBounds.width),
@@ -130,6 +134,11 @@ struct Plotter {
     {
         shadeTables.Prepare(base, frameWidth, frameHeight, saverSettings.on3D != 0);
         for (int level = 0; level < 256; ++level) wordOfLevel[level] = pack(level, channelTint);
+#if defined(__SSE2__)
+        minXY = _mm_set_pd(minY, minX);
+        scaleXY = _mm_set_pd(yScale, xScale);
+        sizeXY = _mm_set_pd(frameH, frameW);
+#endif
     }
 
     // Writes the point's pixel; returns its index, or -1 when the point is dropped.
@@ -151,10 +160,11 @@ struct Plotter {
     bool PlaceFast(const PassPoint& point, int32_t& col, int32_t& below) const
     {
         const __m128 xy = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&point)));
-        const __m128d v = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(xy), _mm_set_pd(minY, minX)), _mm_set_pd(yScale, xScale));
+        const __m128d v = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(xy), minXY), scaleXY);
         const __m128i whole = _mm_cvttpd_epi32(v);  // out of range gives INT_MIN, refused below
         const __m128d offset = _mm_sub_pd(_mm_sub_pd(v, _mm_cvtepi32_pd(whole)), _mm_set1_pd(0.5));
-        const __m128d inside = _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(v, _mm_setzero_pd()), _mm_cmplt_pd(v, _mm_set_pd(frameH, frameW))),
+        // A negative, huge or NaN v fails the offset test already; so does v < 0.
+        const __m128d inside = _mm_and_pd(_mm_cmplt_pd(v, sizeXY),
                                           _mm_and_pd(_mm_cmplt_pd(offset, _mm_set1_pd(kInsideMargin)),
                                                      _mm_cmpgt_pd(offset, _mm_set1_pd(-kInsideMargin))));
         col = _mm_cvtsi128_si32(whole);
@@ -219,8 +229,10 @@ void PlotKeptMeasuringNext(PassRecord& shown, Pixel* pixels, uint8_t base, Pixel
     const PassPoint* __restrict points = shown.points;
     int32_t* __restrict litIndex = shown.litIndex;
     Pixel* __restrict target = pixels;
-    MeasureKept(next, PassLength(), nextRecord, nextBounds,
-                [&](int32_t i) { litIndex[i] = LitOrFirst(plotter.Plot(points[i], target)); });
+    // The pointers by value: a reference to them would be reloaded at every step.
+    MeasureKept(next, PassLength(), nextRecord, nextBounds, [points, litIndex, target, &plotter](int32_t i) {
+        litIndex[i] = LitOrFirst(plotter.Plot(points[i], target));
+    });
     shown.litCount = pixelCount > 0 ? shown.count : 0;
     randomSource.state = shown.endState;
 }
