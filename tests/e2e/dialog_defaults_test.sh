@@ -52,6 +52,8 @@ diff <(printf '%s\n' "$got") "$template_file" >&2 || e2e_fail "the stored templa
 open_dialog
 expect_eq "$(drv title)" "$title" "title"
 expect_eq "$(drv size)" "229 197" "client size in dialog units"
+# Modal, owned by the saver window, which it disables while it is open.
+expect_eq "$(drv owner)" "Velmora Screen Saver|Velmora Screen Saver|enabled 0" "owner window"
 got=$(drv controls | lower_classes | without_list_height)
 diff <(printf '%s\n' "$got") <(expected_controls) >&2 || e2e_fail "the open dialog's controls differ (see above)"
 

@@ -7,6 +7,7 @@
 //
 //   title                  the dialog's title
 //   size                   the dialog's client size in dialog units: "W H"
+//   owner                  the owner window: "CLASS|TITLE|enabled 0|1"
 //   controls               one line per control in tab order:
 //                          "ID CLASS STYLE X Y W H TEXT" (style in hex, dialog units)
 //   text ID                a control's text
@@ -403,6 +404,10 @@ void RunCommand(const std::string& command, Arguments& args)
 {
     if (command == "title") {
         Print(WindowText(dialog));
+    } else if (command == "owner") {
+        const HWND owner = GetWindow(dialog, GW_OWNER);
+        if (!owner) Fail("the dialog has no owner");
+        Print(ClassOf(owner) + "|" + WindowText(owner) + "|enabled " + (IsWindowEnabled(owner) ? "1" : "0"));
     } else if (command == "size") {
         RECT client;
         GetClientRect(dialog, &client);
