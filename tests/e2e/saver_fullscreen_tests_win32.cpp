@@ -1,6 +1,7 @@
-// The full-screen operations on the real platform (Wine's DirectDraw through GDI,
-// on an X screen of 1024 x 768): opening, copying bitmaps onto the back buffer,
-// presenting at the refresh rate, releasing, and the failure message.
+// The full screen and the saver run on the real platform (Wine's DirectDraw
+// through GDI, on an X screen of 1024 x 768): opening, copying bitmaps onto the
+// back buffer, presenting at the refresh rate, releasing, the failure message;
+// the run's ends: a mode not offered, a key, a stop during set-up, no memory.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,8 +11,14 @@
 #include <string>
 #include <thread>
 
+#include "app/exit_triggers.h"
+#include "app/run_saver_win32.h"
+#include "app/saver_run.h"
+#include "app/saver_window_win32.h"
 #include "display/full_screen_win32.h"
 #include "display/video_modes.h"
+#include "display/video_modes_win32.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -204,4 +211,95 @@ TEST_F(FullScreenTest, AFailureIsReportedInAMessageBoxAfterReleasing)
     EXPECT_NE(text.substr(25, 8), "00000000");
     EXPECT_EQ(directDraw, nullptr);
     EXPECT_EQ(primarySurface, nullptr);
+}
+
+// ---- The saver run around the full screen --------------------------------------
+
+namespace {
+
+int CursorCount()
+{
+    const int shown = ShowCursor(TRUE);
+    ShowCursor(FALSE);
+    return shown - 1;
+}
+
+void* NoMemory(size_t) { return nullptr; }
+
+class RunSaverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A new saver window for every run, as every process has its own.
+        static const bool registered = (RegisterSaverClass(GetModuleHandleA(nullptr)), true);
+        ASSERT_TRUE(registered);
+        ASSERT_EQ(CreateSaverWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL), 1);
+        InstallDisplayAdapter();
+        saverSettings = kDefaultSettings;  // Res 0: the desktop's 1024 x 768 x 32
+        saverRunning = 1;
+        figureAge = 0;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    void TearDown() override
+    {
+        SetFrameAllocator(nullptr);
+        ReleaseDC(saverWindow, saverDC);
+        DestroyWindow(saverWindow);
+        saverRunning = 1;
+    }
+};
+
+}  // namespace
+
+TEST_F(RunSaverTest, AModeTheAdapterDoesNotListEndsBeforeAnything)
+{
+    saverSettings.Res = 1;  // 320 x 240 x 32: not offered on this screen
+    const int cursor = CursorCount();
+    const SaverRunResult run = RunSaver();
+    EXPECT_FALSE(run.finished);
+    EXPECT_EQ(CursorCount(), cursor) << "the cursor is left alone";
+    EXPECT_EQ(directDraw, nullptr);
+}
+
+TEST_F(RunSaverTest, TheLoopRunsUntilAKeyAndHandsBackItsCode)
+{
+    // A quit message is taken like any other, without ending the loop.
+    PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 7, 0);
+    PostMessageA(saverWindow, WM_KEYDOWN, 'Q', 0);
+    const int cursor = CursorCount();
+    const SaverRunResult run = RunSaver();
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.lastWParam, static_cast<WPARAM>('Q'));
+    EXPECT_EQ(figureAge, 2) << "one frame for each message";
+    EXPECT_EQ(CursorCount(), cursor - 1) << "the cursor stays hidden";
+    EXPECT_EQ(directDraw, nullptr) << "the full screen is given back";
+    EXPECT_EQ(framePixels, nullptr);
+    ShowCursor(TRUE);
+}
+
+TEST_F(RunSaverTest, ARunStoppedDuringSetUpDrawsNoFrame)
+{
+    saverRunning = 0;
+    const SaverRunResult run = RunSaver();
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.lastWParam, 0u);
+    EXPECT_EQ(figureAge, 0);
+    EXPECT_EQ(directDraw, nullptr);
+    ShowCursor(TRUE);
+}
+
+// Pixels that cannot be allocated end the run cleanly with status 0.
+TEST_F(RunSaverTest, AFrameBufferThatCannotBeMadeEndsTheRunCleanly)
+{
+    SetFrameAllocator(NoMemory);
+    PostMessageA(saverWindow, WM_KEYDOWN, 'Q', 0);
+    const SaverRunResult run = RunSaver();
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.lastWParam, 0u);
+    EXPECT_EQ(figureAge, 0);
+    EXPECT_EQ(directDraw, nullptr);
+    EXPECT_EQ(framePixels, nullptr);
+    ShowCursor(TRUE);
 }
