@@ -86,15 +86,6 @@ inline void ApplyMap(float& x, float& y, const WideMap& map)
     y = static_cast<float>((map.c * oldX + map.d * oldY) + map.f);
 }
 
-// NextRandom on a state of the pass's own. The pass keeps the generator's state in
-// a local, where no pixel store can be thought to reach it, and hands it back to
-// randomSource when it ends: the same draws, without a memory round trip per step.
-inline int NextRandom(uint32_t& state)
-{
-    state = state * 214013u + 2531011u;
-    return static_cast<int>((state >> 16) & 0x7FFFu);
-}
-
 // Runs one pass over the figure: warm-up, seed 0, then n steps, each point handed
 // to visit(x, y). A template so the step loop inlines its consumer; taken by value,
 // so that what the consumer holds can live in registers.

@@ -13,11 +13,15 @@ extern RandomSource randomSource;
 
 inline void SeedRandom(uint32_t seed) { randomSource.state = seed; }
 
-inline int NextRandom()
+// One step of the generator on a given state. A pass keeps the state in a local of
+// its own, where no pixel store can be thought to reach it, and hands it back at the end.
+inline int NextRandom(uint32_t& state)
 {
-    randomSource.state = randomSource.state * 214013u + 2531011u;
-    return static_cast<int>((randomSource.state >> 16) & 0x7FFFu);
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
 }
+
+inline int NextRandom() { return NextRandom(randomSource.state); }
 
 // The calendar clock in whole seconds since 1970. The platform's own clock is the
 // default; tests and tools set a clock of their own so that runs repeat exactly.
