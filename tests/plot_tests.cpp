@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -6,6 +7,21 @@
 #include "render/plot.h"
 
 using PlotTest = CoreTest;
+
+namespace {
+
+constexpr uint32_t kGuard = 0xDEADBEEF;
+
+// A 32-bit frame with guard words on both sides, to catch a write outside it.
+struct GuardedFrame {
+    std::vector<uint32_t> words;
+    explicit GuardedFrame(int count) : words(count + 2, 0) { words.front() = words.back() = kGuard; }
+    uint32_t* pixels() { return words.data() + 1; }
+    bool GuardsIntact() const { return words.front() == kGuard && words.back() == kGuard; }
+    int Lit() const { return static_cast<int>(words.size()) - 2 - static_cast<int>(std::count(words.begin() + 1, words.end() - 1, 0u)); }
+};
+
+}  // namespace
 
 TEST_F(PlotTest, PixelWordsForLevelsAndTints)
 {
@@ -16,12 +32,13 @@ TEST_F(PlotTest, PixelWordsForLevelsAndTints)
         uint16_t word16;
     };
     const Row rows[] = {
-        {250, {1, 1, 1}, 0x00FAFAFA, 0xFFDF},   {250, {0, -1, 1}, 0x00FA0600, 0xF85F},
-        {250, {0, 1, -1}, 0x0006FA00, 0x07A1},  {250, {1, -1, -1}, 0x000606FA, 0xF021},
-        {100, {-1, 1, 1}, 0x0064649C, 0xA30C},  {10, {-1, -1, 1}, 0x000AF6F6, 0xF7C1},
-        {250, {1, 1, -1}, 0x0006FAFA, 0xFFA1},  {250, {1, -1, 1}, 0x00FA06FA, 0xF05F},
-        {250, {-1, 1, 1}, 0x00FAFA06, 0x0FDF},  {250, {-1, 1, -1}, 0x0006FA06, 0x0FA1},
-        {250, {-1, -1, 1}, 0x00FA0606, 0x005F},
+        {250, {1, 1, 1}, 0x00FAFAFA, 0xFFDF},  {250, {0, -1, 1}, 0x00FA0600, 0xF85F},
+        {250, {0, 1, -1}, 0x0006FA00, 0x07A1}, {250, {1, -1, -1}, 0x000606FA, 0xF021},
+        {100, {-1, 1, 1}, 0x0064649C, 0xA30C}, {10, {-1, -1, 1}, 0x000AF6F6, 0xF7C1},
+        // Stored brightness beyond the range wraps: levels 44 and 37 (spilling out of
+        // the 5-bit fields as one sum), and for -8 levels 248 and 255.
+        {300, {1, 1, 1}, 0x002C2C2C, static_cast<uint16_t>(37 * 2113)},
+        {-8, {1, 1, 1}, 0x00F8F8F8, static_cast<uint16_t>(255 * 2113)},
     };
     for (const Row& row : rows) {
         const int16_t b = static_cast<int16_t>(row.brightness);
@@ -29,189 +46,139 @@ TEST_F(PlotTest, PixelWordsForLevelsAndTints)
         EXPECT_EQ(PackPixel16(BaseLevel16(b), row.tint), row.word16) << row.brightness;
     }
     EXPECT_EQ(PackPixel32(0, {-1, -1, -1}), 0u);  // an inverted level 0 is 0, not 256
-    EXPECT_EQ(PackPixel16(0, {-1, -1, -1}), 0u);
-}
-
-TEST_F(PlotTest, StoredBrightnessOutsideTheRangeWraps)
-{
-    EXPECT_EQ(BaseLevel32(300), 44);
-    EXPECT_EQ(BaseLevel16(300), 37);
-    EXPECT_EQ(BaseLevel32(-8), 248);
-    EXPECT_EQ(BaseLevel16(-8), 255);
-    // Level 37 spills out of the 5-bit fields as one sum.
-    EXPECT_EQ(PackPixel16(37, kGreyTint), static_cast<uint16_t>(37 * 2113));
 }
 
 TEST_F(PlotTest, ShadeFallsFromTheCentreToTheEdges)
 {
     struct Row {
-        int base, col, row, level;
+        int base, col, row, width, height, level;
     };
-    const Row rows[] = {{250, 320, 240, 250}, {250, 0, 0, 0},     {250, 320, 120, 187},
-                        {250, 0, 240, 125},   {250, 639, 479, 1}, {31, 80, 360, 11}};
-    for (const Row& r : rows) EXPECT_EQ(ShadeLevel(r.base, r.col, r.row, 640, 480), r.level) << r.col;
-    // Column 201 of a 201-wide frame wraps into the next row but keeps its own shade.
-    EXPECT_EQ(ShadeLevel(250, 201, 40, 201, 150), 193);
-    EXPECT_EQ(ShadeLevel(250, 0, 41, 201, 150), 68);
-    // Frames under 2 pixels across would divide by zero: a half size of 0 counts as 1.
-    EXPECT_EQ(ShadeLevel(250, 0, 0, 1, 1), 0);
-    EXPECT_EQ(ShadeLevel(250, 1, 1, 1, 1), 250);
+    const Row rows[] = {
+        {250, 320, 240, 640, 480, 250}, {250, 0, 0, 640, 480, 0},   {250, 320, 120, 640, 480, 187},
+        {250, 0, 240, 640, 480, 125},   {250, 639, 479, 640, 480, 1}, {31, 80, 360, 640, 480, 11},
+        // Column 201 of a 201-wide frame wraps into the next row but keeps its own
+        // shade (sX = 254 by the byte wrap); a real column 0 of that row gets 68.
+        {250, 201, 40, 201, 150, 193},  {250, 0, 41, 201, 150, 68},
+        // Frames under 2 pixels across: a half size of 0 counts as 1.
+        {250, 0, 0, 1, 1, 0},           {250, 1, 1, 1, 1, 250},
+    };
+    for (const Row& r : rows) EXPECT_EQ(ShadeLevel(r.base, r.col, r.row, r.width, r.height), r.level) << r.col;
 }
 
 TEST_F(PlotTest, TruncationIsDefinedForEveryDouble)
 {
+    const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(TruncateToInt(2.9), 2);
     EXPECT_EQ(TruncateToInt(-2.9), -2);
-    EXPECT_EQ(TruncateToInt(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(TruncateToInt(std::numeric_limits<double>::infinity()), 0);
-    EXPECT_EQ(TruncateToInt(-std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(TruncateToInt(std::nan("")), 0);
+    EXPECT_EQ(TruncateToInt(inf), 0);
+    EXPECT_EQ(TruncateToInt(-inf), 0);
     EXPECT_EQ(TruncateToInt(3e9), 0);
     EXPECT_EQ(TruncateToInt(2147483647.5), 2147483647);
-    EXPECT_EQ(TruncateToInt(-2147483648.5), -2147483647 - 1);
 }
 
-namespace {
-
-// A frame with guard words on both sides, to catch a write outside the buffer.
-struct GuardedFrame32 {
-    static constexpr uint32_t kGuard = 0xDEADBEEF;
-    std::vector<uint32_t> words;
-    explicit GuardedFrame32(int count) : words(count + 64, 0)
-    {
-        for (int i = 0; i < 32; ++i) words[i] = words[words.size() - 1 - i] = kGuard;
-    }
-    uint32_t* pixels() { return words.data() + 32; }
-    bool GuardsIntact() const
-    {
-        for (int i = 0; i < 32; ++i)
-            if (words[i] != kGuard || words[words.size() - 1 - i] != kGuard) return false;
-        return true;
-    }
-    int Lit() const
-    {
-        int lit = 0;
-        for (size_t i = 32; i + 32 < words.size(); ++i) lit += words[i] != 0;
-        return lit;
-    }
-};
-
-}  // namespace
-
-TEST_F(PlotTest, FlatLevelLightsOnlyOneValue)
+TEST_F(PlotTest, FlatLevelLightsOneValueAndEmptyPassOnlySeeds)
 {
     SetFrame(201, 150);
     saverSettings.on3D = 0;
-    GuardedFrame32 frame(pixelCount);
+    GuardedFrame frame(pixelCount);
+    std::vector<uint16_t> frame16(pixelCount, 0);
     MeasureBounds(FigureTable[0]);
     PlotFigure32(FigureTable[0], frame.pixels());
-    for (int i = 0; i < pixelCount; ++i) ASSERT_TRUE(frame.pixels()[i] == 0 || frame.pixels()[i] == 0x00FAFAFAu);
+    PlotFigure16(FigureTable[0], frame16.data());
+    for (int i = 0; i < pixelCount; ++i) {
+        ASSERT_TRUE(frame.pixels()[i] == 0 || frame.pixels()[i] == 0x00FAFAFAu);
+        ASSERT_TRUE(frame16[i] == 0 || frame16[i] == 0xFFDF);
+    }
     EXPECT_GT(frame.Lit(), 1000);
 
-    std::vector<uint16_t> frame16(pixelCount, 0);
-    PlotFigure16(FigureTable[0], frame16.data());
-    for (uint16_t word : frame16) ASSERT_TRUE(word == 0 || word == 0xFFDF);
-}
-
-TEST_F(PlotTest, EmptyPassPlotsNothingButSeedsTheSource)
-{
-    SetFrame(64, 48);
-    GuardedFrame32 frame(pixelCount);
-    MeasureBounds(FigureTable[1]);
+    GuardedFrame empty(pixelCount);
     saverSettings.Quality.value = 0;
     randomSource.state = 1234;
-    PlotFigure32(FigureTable[1], frame.pixels());
-    EXPECT_EQ(frame.Lit(), 0);
+    PlotFigure32(FigureTable[0], empty.pixels());
+    EXPECT_EQ(empty.Lit(), 0);
     EXPECT_EQ(randomSource.state, 0u);
 }
 
 TEST_F(PlotTest, LowestPointIsDroppedAndGreatestXWrapsToTheNextRow)
 {
-    // A two-point cloud: map 0 sends everything to (0, 0), map 3 to (1, 1); the
-    // bounds are the unit square, so (1, 1) lands at column frameWidth, row 0.
+    // Map 0 sends everything to (0, 0), map 3 to (1, 1): the bounds are the unit
+    // square, so (1, 1) lands at column frameWidth of row 0, and (0, 0) at row
+    // frameHeight, whose index is past the frame.
     SetFrame(10, 5);
     saverSettings.on3D = 0;
     IfsFigure figure{};
     figure.maps[0].p = 0.5f;
     figure.maps[3] = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f};
-    GuardedFrame32 frame(pixelCount);
+    GuardedFrame frame(pixelCount);
     MeasureBounds(figure);
-    ASSERT_EQ(figureBounds.width, 1.0f);
     PlotFigure32(figure, frame.pixels());
-    EXPECT_EQ(frame.Lit(), 1);  // (0, 0) has row = frameHeight: dropped
+    EXPECT_EQ(frame.Lit(), 1);
     EXPECT_EQ(frame.pixels()[10], 0x00FAFAFAu);  // column 0 of row 1
     EXPECT_TRUE(frame.GuardsIntact());
 }
 
-TEST_F(PlotTest, RunawayCoefficientsNeverWriteOutsideTheFrame)
+TEST_F(PlotTest, RunawayCoefficientsAndTinyFramesNeverWriteOutside)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const IfsMap maps[] = {
         {1.9f, 0.3f, -0.4f, 2.1f, 0.5f, 0.5f, 0.5f},  // expands until it overflows
         {nan, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.5f},
-        {0.5f, 0.0f, 0.0f, 0.5f, inf, 0.0f, 0.5f},
         {0.5f, 0.0f, 0.0f, 0.5f, -inf, inf, 0.5f},
         {3e38f, 3e38f, -3e38f, 3e38f, 1.0f, 1.0f, 0.5f},
     };
+    const std::pair<int, int> frames[] = {{37, 23}, {1, 1}, {1, 40}, {40, 1}};
     for (int on3D : {0, 1}) {
+        saverSettings.on3D = static_cast<uint8_t>(on3D);
         for (const IfsMap& bad : maps) {
             for (int slot = 0; slot < 4; ++slot) {
-                IfsFigure figure = FigureTable[16];
-                figure.maps[slot] = bad;
-                saverSettings.on3D = static_cast<uint8_t>(on3D);
-                SetFrame(37, 23);
-                GuardedFrame32 frame(pixelCount);
-                MeasureBounds(figure);
-                PlotFigure32(figure, frame.pixels());
-                EXPECT_TRUE(frame.GuardsIntact()) << "slot " << slot;
-                // Stale bounds from another figure: points far outside them.
-                MeasureBounds(FigureTable[15]);
-                PlotFigure32(figure, frame.pixels());
-                EXPECT_TRUE(frame.GuardsIntact()) << "slot " << slot;
+                for (auto [w, h] : frames) {
+                    IfsFigure figure = FigureTable[16];
+                    figure.maps[slot] = bad;
+                    SetFrame(w, h);
+                    GuardedFrame frame(pixelCount);
+                    MeasureBounds(figure);
+                    PlotFigure32(figure, frame.pixels());
+                    MeasureBounds(FigureTable[15]);  // stale bounds: points far outside them
+                    PlotFigure32(figure, frame.pixels());
+                    ASSERT_TRUE(frame.GuardsIntact()) << "slot " << slot << " frame " << w << "x" << h;
+                }
             }
         }
     }
 }
 
-TEST_F(PlotTest, TinyFramesWithLightingDoNotDivideByZero)
+TEST_F(PlotTest, KeptPointsGiveThePlainPassPictureAndClearRestoresBlack)
 {
-    for (auto [w, h] : {std::pair{1, 1}, {1, 40}, {40, 1}, {2, 2}}) {
-        SetFrame(w, h);
-        GuardedFrame32 frame(pixelCount);
-        MeasureBounds(FigureTable[0]);
-        PlotFigure32(FigureTable[0], frame.pixels());
-        EXPECT_TRUE(frame.GuardsIntact());
-    }
-}
-
-TEST_F(PlotTest, KeptPointsGiveTheSamePictureAndClearRestoresBlack)
-{
+    std::vector<PassPoint> points(8000);
+    std::vector<int32_t> lit(8000);
+    PassRecord record{points.data(), lit.data(), 8000, 0, 0, 0};
+    channelTint = {1, -1, -1};
+    SetFrame(300, 200);
     for (int on3D : {0, 1}) {
         saverSettings.on3D = static_cast<uint8_t>(on3D);
-        channelTint = {1, -1, -1};
-        SetFrame(300, 200);
-        std::vector<PassPoint> points(8000);
-        std::vector<int32_t> lit(8000);
-        PassRecord record{points.data(), lit.data(), 8000, 0, 0, 0};
         for (int f : {0, 8, 19}) {
-            std::vector<uint32_t> replayed(pixelCount, 0), kept(pixelCount, 0);
-            std::vector<uint16_t> replayed16(pixelCount, 0), kept16(pixelCount, 0);
+            std::vector<uint32_t> plain(pixelCount, 0), kept(pixelCount, 0);
+            std::vector<uint16_t> plain16(pixelCount, 0), kept16(pixelCount, 0);
             MeasureBounds(FigureTable[f]);
-            PlotFigure32(FigureTable[f], replayed.data());
-            PlotFigure16(FigureTable[f], replayed16.data());
+            PlotFigure32(FigureTable[f], plain.data());
+            PlotFigure16(FigureTable[f], plain16.data());
             const uint32_t state = randomSource.state;
 
             MeasureBounds(FigureTable[f], record);
             PlotRecord32(FigureTable[f], record, kept.data());
             EXPECT_EQ(randomSource.state, state);
-            EXPECT_EQ(kept, replayed) << f;
+            EXPECT_EQ(kept, plain) << f;
             ClearLitPixels(record, kept.data());
             EXPECT_EQ(kept, std::vector<uint32_t>(pixelCount, 0));
-
             PlotRecord16(FigureTable[f], record, kept16.data());
-            EXPECT_EQ(kept16, replayed16) << f;
+            EXPECT_EQ(kept16, plain16) << f;
             ClearLitPixels(record, kept16.data());
             EXPECT_EQ(kept16, std::vector<uint16_t>(pixelCount, 0));
         }
     }
+    saverSettings.Quality.value = 41;  // 8,200 points do not fit: the record says so
+    MeasureBounds(FigureTable[2], record);
+    EXPECT_EQ(record.count, -1);
 }
