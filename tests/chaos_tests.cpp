@@ -83,3 +83,12 @@ TEST_F(ChaosTest, FiguresWithShortWeightsJumpToTheOrigin)
     saverSettings.Quality.value = 259;
     EXPECT_GE(originHits(6), 1);
 }
+
+TEST_F(ChaosTest, PassThatDoesNotFitTheRecordIsMarkedNotKept)
+{
+    PassPoint points[10];
+    int32_t lit[10];
+    PassRecord record{points, lit, 10, 0, 0, 0};
+    MeasureBounds(FigureTable[2], record);  // 8,000 points do not fit
+    EXPECT_EQ(record.count, -1);
+}

@@ -148,37 +148,3 @@ TEST_F(PlotTest, RunawayCoefficientsAndTinyFramesNeverWriteOutside)
         }
     }
 }
-
-TEST_F(PlotTest, KeptPointsGiveThePlainPassPictureAndClearRestoresBlack)
-{
-    std::vector<PassPoint> points(8000);
-    std::vector<int32_t> lit(8000);
-    PassRecord record{points.data(), lit.data(), 8000, 0, 0, 0};
-    channelTint = {1, -1, -1};
-    SetFrame(300, 200);
-    for (int on3D : {0, 1}) {
-        saverSettings.on3D = static_cast<uint8_t>(on3D);
-        for (int f : {0, 8, 19}) {
-            std::vector<uint32_t> plain(pixelCount, 0), kept(pixelCount, 0);
-            std::vector<uint16_t> plain16(pixelCount, 0), kept16(pixelCount, 0);
-            MeasureBounds(FigureTable[f]);
-            PlotFigure32(FigureTable[f], plain.data());
-            PlotFigure16(FigureTable[f], plain16.data());
-            const uint32_t state = randomSource.state;
-
-            MeasureBounds(FigureTable[f], record);
-            PlotRecord32(FigureTable[f], record, kept.data());
-            EXPECT_EQ(randomSource.state, state);
-            EXPECT_EQ(kept, plain) << f;
-            ClearLitPixels(record, kept.data());
-            EXPECT_EQ(kept, std::vector<uint32_t>(pixelCount, 0));
-            PlotRecord16(FigureTable[f], record, kept16.data());
-            EXPECT_EQ(kept16, plain16) << f;
-            ClearLitPixels(record, kept16.data());
-            EXPECT_EQ(kept16, std::vector<uint16_t>(pixelCount, 0));
-        }
-    }
-    saverSettings.Quality.value = 41;  // 8,200 points do not fit: the record says so
-    MeasureBounds(FigureTable[2], record);
-    EXPECT_EQ(record.count, -1);
-}
