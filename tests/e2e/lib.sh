@@ -23,8 +23,6 @@ E2E_DISPLAY=""
 E2E_WINE_PID=""
 E2E_WINDOW=""
 E2E_STATUS=""
-E2E_REG_TYPE=""
-E2E_REG_DATA=""
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
 e2e_fail() {
@@ -242,35 +240,6 @@ wait_exit() {
 }
 
 # ---- the registry -----------------------------------------------------------
-
-# wine_reg_read KEY NAME: sets E2E_REG_DATA (as UTF-8 text) and E2E_REG_TYPE
-# (REG_SZ, REG_DWORD, ...) of a value. Status 1 if the key or value is missing.
-wine_reg_read() {
-  local out line rest
-  E2E_REG_DATA=""
-  E2E_REG_TYPE=""
-  out=$(e2e_wine reg query "$1" /v "$2" 2>/dev/null) || return 1
-  out=${out//$'\r'/}
-  # `wine reg` writes in the console's OEM code page: 866 under the Russian locale.
-  if [[ $E2E_LOCALE == ru_RU.* ]]; then
-    out=$(printf '%s' "$out" | iconv -f CP866 -t UTF-8) || return 1
-  fi
-  while IFS= read -r line; do
-    [[ $line == "    $2    REG_"* ]] || continue
-    rest=${line#"    $2    "}
-    E2E_REG_TYPE=${rest%%" "*}
-    rest=${rest#"$E2E_REG_TYPE"}
-    E2E_REG_DATA=${rest#"    "}
-    return 0
-  done <<<"$out"
-  return 1
-}
-
-# wine_reg_query KEY NAME: prints the data of a value; status 1 if it is missing.
-wine_reg_query() {
-  wine_reg_read "$@" || return 1
-  printf '%s\n' "$E2E_REG_DATA"
-}
 
 # wine_reg_add KEY NAME TYPE DATA
 wine_reg_add() {
