@@ -120,6 +120,20 @@ colours() {
   image_colours "$@" | awk '{print $2}' | sort
 }
 
+# expect_frames COUNT COLOUR W H X Y: COUNT screenshots of the running saver, each
+# lit only inside the area W x H at (X, Y) and only in the colour "R,G,B".
+expect_frames() {
+  local count=$1 colour=$2 i outside found
+  shift 2
+  for ((i = 0; i < count; ++i)); do
+    wait_drawing 30 || e2e_fail "nothing is drawn (see $SHOT)"
+    outside=$(lit_outside "$SHOT" "$@")
+    ((outside == 0)) || e2e_fail "$outside pixels are lit outside the area $1x$2+$3+$4 (see $SHOT)"
+    found=$(colours "$SHOT" | paste -sd' ')
+    [[ $found == "0,0,0 $colour" ]] || e2e_fail "the colours are $found, not only 0,0,0 and $colour (see $SHOT)"
+  done
+}
+
 # The saver covers the whole screen, the probe's square included, and draws.
 e2e_screen_drawn() {
   shot

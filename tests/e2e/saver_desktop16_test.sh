@@ -32,13 +32,7 @@ poll_until 30 e2e_saver_started || e2e_fail "the saver did not start in the desk
 wait_drawing 60 || e2e_fail "nothing is drawn (see $SHOT)"
 poll_until 10 e2e_desktop_is 640x480 || e2e_fail "the desktop is $(desktop_geometry), not 640x480, during the run"
 grep -q '^640x480x' "$PROBE_LOG" || e2e_fail "the mode never became 640x480: $(probe_modes | paste -sd' ')"
-for i in 1 2 3; do
-  wait_drawing 30 || e2e_fail "nothing is drawn (see $SHOT)"
-  outside=$(lit_outside "$SHOT" 512 384 64 48)
-  ((outside == 0)) || e2e_fail "$outside pixels are lit outside the area 512x384+64+48 (see $SHOT)"
-  found=$(colours "$SHOT" | paste -sd' ')
-  [[ $found == "0,0,0 255,251,255" ]] || e2e_fail "the colours are $found, not 0,0,0 and 255,251,255 (see $SHOT)"
-done
+expect_frames 3 255,251,255 512 384 64 48
 box=$(lit_box "$SHOT")
 [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || e2e_fail "no lit area in $SHOT"
 read -r w h x y <<<"${BASH_REMATCH[*]:1}"
