@@ -3,18 +3,22 @@
 #include <shellapi.h>
 
 #include "display/video_modes.h"
+#include "resources/resource_ids.h"
 #include "settings/persistence.h"
 
 namespace {
 
-constexpr int kVideoModeList = 1031;
-constexpr int kLightingCheck = 1033;
-constexpr int kColourCheck = 1034;
-constexpr int kMailButton = 1026;
-constexpr int kWebButton = 1029;
+constexpr int kVideoModeList = IDC_VIDEO_MODE_LIST;
+constexpr int kLightingCheck = IDC_LIGHTING_CHECK;
+constexpr int kColourCheck = IDC_COLOUR_CHECK;
 
-constexpr const char* kMailTarget = "mailto:info@quorvane.example";
-constexpr const char* kWebTarget = "http://www.quorvane.example/";
+constexpr const wchar_t* kMailTarget = L"mailto:info@quorvane.example";
+constexpr const wchar_t* kWebTarget = L"http://www.quorvane.example/";
+
+// The dialog's texts are UTF-16 throughout, so they read right whatever the
+// system's ANSI code page.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 // A scroll bar, the setting it steps and the static that shows the value, in the
 // order in which the dialog initialises them and looks up the sender of a click.
@@ -25,12 +29,12 @@ struct SteppingPair {
 };
 
 constexpr SteppingPair kSteppingPairs[] = {
-    {1008, 1018, &SaverSettings::Quality},
-    {1021, 1022, &SaverSettings::Zoom},
-    {1024, 1023, &SaverSettings::LifeTimeOneFig},
-    {1028, 1035, &SaverSettings::Brightness},
-    {1027, 1032, &SaverSettings::IntensityDeformation},
-    {1030, 1036, &SaverSettings::CountNotReplay},
+    {IDC_QUALITY_ARROWS, IDC_QUALITY_VALUE, &SaverSettings::Quality},
+    {IDC_ZOOM_ARROWS, IDC_ZOOM_VALUE, &SaverSettings::Zoom},
+    {IDC_LIFETIME_ARROWS, IDC_LIFETIME_VALUE, &SaverSettings::LifeTimeOneFig},
+    {IDC_BRIGHTNESS_ARROWS, IDC_BRIGHTNESS_VALUE, &SaverSettings::Brightness},
+    {IDC_INTENSITY_ARROWS, IDC_INTENSITY_VALUE, &SaverSettings::IntensityDeformation},
+    {IDC_NOT_REPLAY_ARROWS, IDC_NOT_REPLAY_VALUE, &SaverSettings::CountNotReplay},
 };
 
 void ShowValue(HWND dialog, int valueTextId, int16_t value)
@@ -42,9 +46,9 @@ void InitDialog(HWND dialog)
 {
     const HWND list = GetDlgItem(dialog, kVideoModeList);
     for (const VideoModeEntry& entry : VideoModeTable)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.label));
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(entry.label)));
     // An index outside the list (a hand-edited Res) leaves it without a selection.
-    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(saverSettings.Res)), 0);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(saverSettings.Res)), 0);
 
     CheckDlgButton(dialog, kLightingCheck, saverSettings.on3D ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, kColourCheck, saverSettings.onColor ? BST_CHECKED : BST_UNCHECKED);
@@ -57,13 +61,22 @@ void InitDialog(HWND dialog)
     }
 }
 
+// One arrow click: moves the setting by its step within its range (SB_LINERIGHT
+// up, SB_LINELEFT down) and always rewrites the value text valueTextId.
+void StepSetting(HWND dialog, int scrollCode, int valueTextId, BoundedSetting& setting)
+{
+    if (scrollCode == SB_LINERIGHT) setting.value = SteppedValue(setting, StepDirection::Right);
+    if (scrollCode == SB_LINELEFT) setting.value = SteppedValue(setting, StepDirection::Left);
+    ShowValue(dialog, valueTextId, setting.value);
+}
+
 void OnArrowClick(HWND dialog, int scrollCode, HWND scrollBar)
 {
     if (scrollCode != SB_LINELEFT && scrollCode != SB_LINERIGHT) return;
     for (const SteppingPair& pair : kSteppingPairs) {
         if (GetDlgItem(dialog, pair.scrollBarId) != scrollBar) continue;
         BoundedSetting& setting = saverSettings.*pair.setting;
-        StepSetting(dialog, scrollCode, pair.valueTextId, setting, setting.min, setting.max, setting.step);
+        StepSetting(dialog, scrollCode, pair.valueTextId, setting);
         return;
     }
 }
@@ -71,16 +84,16 @@ void OnArrowClick(HWND dialog, int scrollCode, HWND scrollBar)
 void OnVideoModeChange(HWND dialog)
 {
     const HWND list = GetDlgItem(dialog, kVideoModeList);
-    const int index = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+    const int index = static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
     if (SelectDisplayMode(static_cast<int16_t>(index))) return;
-    MessageBoxA(dialog, "Данный видеорежим не поддерживается Вашей системой", "Внимание!", MB_OK);
+    MessageBoxW(dialog, L"Данный видеорежим не поддерживается Вашей системой", L"Внимание!", MB_OK);
     // Selecting by message raises no CBN_SELCHANGE, so item 0 is not checked again.
-    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    SendMessageW(list, CB_SETCURSEL, 0, 0);
 }
 
 void StoreAndClose(HWND dialog)
 {
-    const int res = static_cast<int>(SendDlgItemMessageA(dialog, kVideoModeList, CB_GETCURSEL, 0, 0));
+    const int res = static_cast<int>(SendDlgItemMessageW(dialog, kVideoModeList, CB_GETCURSEL, 0, 0));
     const int on3D = IsDlgButtonChecked(dialog, kLightingCheck) == BST_CHECKED ? 1 : 0;
     const int onColor = IsDlgButtonChecked(dialog, kColourCheck) == BST_CHECKED ? 1 : 0;
     SaveSettings(res, on3D, onColor);
@@ -96,11 +109,11 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);
         return TRUE;
-    case kMailButton:
-        ShellExecuteA(nullptr, nullptr, kMailTarget, nullptr, nullptr, SW_SHOWNORMAL);
+    case IDC_MAIL_BUTTON:
+        ShellExecuteW(nullptr, nullptr, kMailTarget, nullptr, nullptr, SW_SHOWNORMAL);
         return 0;
-    case kWebButton:
-        ShellExecuteA(nullptr, nullptr, kWebTarget, nullptr, nullptr, SW_HIDE);
+    case IDC_WEB_BUTTON:
+        ShellExecuteW(nullptr, nullptr, kWebTarget, nullptr, nullptr, SW_HIDE);
         return 0;
     case kVideoModeList:
         if (HIWORD(wParam) == CBN_SELCHANGE) OnVideoModeChange(dialog);
@@ -112,21 +125,12 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
-void StepSetting(HWND dialog, int scrollCode, int valueTextId, BoundedSetting& setting, int16_t min,
-                 int16_t max, int16_t step)
-{
-    const BoundedSetting bounds = {setting.value, min, max, step};
-    if (scrollCode == SB_LINERIGHT) setting.value = SteppedValue(bounds, StepDirection::Right);
-    if (scrollCode == SB_LINELEFT) setting.value = SteppedValue(bounds, StepDirection::Left);
-    ShowValue(dialog, valueTextId, setting.value);
-}
-
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         InitDialog(dialog);
-        return TRUE;  // the focus goes to the first tab stop, scroll bar 1008
+        return TRUE;  // the focus goes to the first tab stop, the Quality arrows
     case WM_HSCROLL:
         OnArrowClick(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
