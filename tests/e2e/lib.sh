@@ -206,12 +206,11 @@ fresh_prefix() {
   copy_prefix "$template" "$E2E_PREFIX"
 }
 
-# e2e_use_russian_locale: Wine programs of this test run under ru_RU.UTF-8, so
-# their ANSI code page is 1251 (and the console's, for `wine reg`, is 866).
-e2e_use_russian_locale() {
-  locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8' ||
-    e2e_fail "the ru_RU.UTF-8 locale is missing; run scripts/install-deps.sh"
-  E2E_LOCALE=ru_RU.UTF-8
+# e2e_use_locale LOCALE: Wine programs of this test run under LOCALE; under
+# ru_RU.UTF-8 their ANSI code page is 1251, under en_US.UTF-8 it is 1252.
+e2e_use_locale() {
+  locale -a 2>/dev/null | grep -qix "${1%%.*}\.utf-*8" || e2e_fail "the $1 locale is missing; run scripts/install-deps.sh"
+  E2E_LOCALE=$1
 }
 
 # e2e_wine ARGS...: runs wine in the test's prefix, in the foreground.
