@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # A 16-bit mode inside a Wine virtual desktop, where mode switches work: with
-# Res 6 (640 x 480 x 16) the desktop switches to 640 x 480, the figure fills the
-# centred 512 x 384 area in 5-6-5 pixels (Brightness 250 is the word 0xFFDF,
-# which the 24-bit screen shows as 255,251,255), and after the run the desktop
-# is back in its own mode.
+# Res 8 (1024 x 768 x 16) and Zoom 80 the figure fills the centred area of
+# 819 x 614, an odd row width, in 5-6-5 pixels (Brightness 250 is the word
+# 0xFFDF, which the 24-bit screen shows as 255,251,255), and after the run the
+# desktop is back in its own mode. (The colour proves the 16-bit mode: a 32-bit
+# run shows 250,250,250.)
 #   saver_desktop16_test.sh BUILD_DIR SAVER PROBE
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/saver_common.sh"
 
 saver_setup "$1" saver-desktop16 "$2" "$3"
 saver_plain_look
-saver_set Res 6
+saver_set Res 8
 desktop=velmora-e2e-$$
 launcher=(explorer "/desktop=$desktop,1024x768")
 
@@ -30,14 +31,12 @@ start_wine "${launcher[@]}" "$SAVER_EXE" /s
 e2e_saver_started() { SAVER_PID=$(prefix_process_pid "^[^ ]*$(basename "$SAVER_EXE") /s$"); }
 poll_until 30 e2e_saver_started || e2e_fail "the saver did not start in the desktop (see wine.log)"
 wait_drawing 60 || e2e_fail "nothing is drawn (see $SHOT)"
-poll_until 10 e2e_desktop_is 640x480 || e2e_fail "the desktop is $(desktop_geometry), not 640x480, during the run"
-grep -q '^640x480x' "$PROBE_LOG" || e2e_fail "the mode never became 640x480: $(probe_modes | paste -sd' ')"
-expect_frames 3 255,251,255 512 384 64 48
+expect_frames 3 255,251,255 819 614 102 77
 box=$(lit_box "$SHOT")
 [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || e2e_fail "no lit area in $SHOT"
 read -r w h x y <<<"${BASH_REMATCH[*]:1}"
-((x >= 64 && x <= 66 && y >= 48 && y <= 50 && w >= 460 && h >= 345)) ||
-  e2e_fail "the figure fills $box, not the 512x384+64+48 area"
+((x >= 102 && x <= 104 && y >= 77 && y <= 79 && w >= 730 && h >= 550)) ||
+  e2e_fail "the figure fills $box, not the 819x614+102+77 area"
 e2e_saver_gone && e2e_fail "the saver ended before the key"
 started=$(e2e_now_ms)
 xdotool key Escape

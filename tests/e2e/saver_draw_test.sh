@@ -14,6 +14,8 @@ start_probe
 # Zoom 80 (the default) on 1024 x 768: 819 x 614 at (102, 77).
 saver_start /s
 expect_frames 3 250,250,250 819 614 102 77
+# One monitor here: no window covers another one.
+[[ -z $(find_window "Velmora Screen Saver cover") ]] || e2e_fail "a cover window appeared"
 screen_keeps_changing 10 || e2e_fail "the picture stands still"
 press_and_time a
 [[ $E2E_STATUS -eq 65 ]] || e2e_fail "exit status $E2E_STATUS, not 65 (VK 'A')"
