@@ -1,10 +1,10 @@
 # shellcheck shell=bash
-# Helpers of the settings dialog's end-to-end tests, on top of saver_common.sh.
+# Helpers of the settings dialog's end-to-end tests, on top of lib.sh.
 #   dialog_setup BUILD_DIR NAME SAVER DRIVER   # Russian locale, screen, prefix
 #   open_dialog [ARGS...]    # Velmora.scr ARGS (default /c; --none for no argument); DIALOG_PID
 #   drv COMMAND...           # the dialog driver (see dialog_driver_win32.cpp)
 #   expect_stored "NAME=VALUE ..."   # the nine stored values, all REG_SZ
-source "$(dirname "${BASH_SOURCE[0]}")/saver_common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 SETTING_NAMES=(Zoom Quality LifeTimeOneFig Brightness CountNotReplay IntensityDeformation Res on3D onColor)
 NOTHING_STORED="Zoom missing Quality missing LifeTimeOneFig missing Brightness missing CountNotReplay missing IntensityDeformation missing Res missing on3D missing onColor missing"

@@ -6,7 +6,7 @@
 # there; the uninstallation gives back the state before.
 #   installer_test.sh BUILD_DIR SETUP_EXE
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/saver_common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_init "$1" installer
 setup=$2
 [[ -f $setup ]] || e2e_fail "$setup is not built"
@@ -49,7 +49,8 @@ for before in 'C:\windows\system32\other.scr|0' 'missing|missing'; do
   start_wine "$saver_path" /s
   SAVER_PID=$E2E_WINE_PID
   wait_drawing 60 || e2e_fail "the installed saver draws nothing (see $SHOT)"
-  press_and_time a
+  xdotool key a
+  saver_ends_within 10 || e2e_fail "the installed saver still runs after a key"
 
   uninstaller=${quiet%\"*}
   e2e_wine "${uninstaller#\"}" /S || e2e_fail "the silent uninstallation failed"
