@@ -29,11 +29,7 @@ HWND dialog = nullptr;
 HWND messageBox = nullptr;
 HANDLE pendingSend = nullptr;  // a selection notice still being handled
 
-[[noreturn]] void Fail(const std::string& what)
-{
-    std::fprintf(stderr, "dialog_driver: %s\n", what.c_str());
-    std::exit(2);
-}
+[[noreturn]] void Fail(const std::string& what) { std::fprintf(stderr, "dialog_driver: %s\n", what.c_str()), std::exit(2); }
 
 template <typename Condition>
 bool PollUntil(Condition done)
@@ -64,22 +60,15 @@ std::wstring TextOf(HWND window)
 std::wstring ClassOf(HWND window)
 {
     wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
+    return GetClassNameW(window, name, 64), name;
 }
 
-HWND Control(int id)
-{
-    HWND control = GetDlgItem(dialog, id);
-    if (!control) Fail("no control " + std::to_string(id));
-    return control;
-}
+HWND Control(int id) { return GetDlgItem(dialog, id) ? GetDlgItem(dialog, id) : (Fail("no control " + std::to_string(id)), nullptr); }
 
 BOOL CALLBACK FindBox(HWND window, LPARAM)
 {
-    if (GetWindow(window, GW_OWNER) != dialog || !IsWindowVisible(window) || ClassOf(window) != L"#32770") return TRUE;
-    messageBox = window;
-    return FALSE;
+    const bool box = GetWindow(window, GW_OWNER) == dialog && IsWindowVisible(window) && ClassOf(window) == L"#32770";
+    return box ? (messageBox = window, FALSE) : TRUE;
 }
 
 bool BoxOpen() { return messageBox = nullptr, EnumWindows(FindBox, 0), messageBox != nullptr; }
@@ -113,8 +102,8 @@ int Focused()
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) || !info.hwndFocus) return 0;
-    return static_cast<short>(GetDlgCtrlID(info.hwndFocus));
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus ? static_cast<short>(GetDlgCtrlID(info.hwndFocus)) : 0;
 }
 
 void Run(const std::string& command, char**& arg, char** end)
@@ -135,8 +124,8 @@ void Run(const std::string& command, char**& arg, char** end)
     } else if (command == "text") {
         Print(Utf8(TextOf(Control(number()))));
     } else if (command == "settext") {
-        const int id = number();
-        SetDlgItemTextA(dialog, id, next());
+        HWND control = Control(number());
+        SetWindowTextA(control, next());
     } else if (command == "check") {
         Print(std::to_string(send(BM_GETCHECK)));
     } else if (command == "cursel") {
@@ -183,8 +172,7 @@ void Run(const std::string& command, char**& arg, char** end)
         Print(Utf8(TextOf(messageBox) + L"|" + text + L"|" + buttons) + (icon ? "|icon 1" : "|icon 0"));
     } else if (command == "msgbox-ok") {
         if (!PollUntil(BoxOpen)) Fail("no message box is open");
-        PostMessageW(messageBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        FinishSend();
+        PostMessageW(messageBox, WM_COMMAND, IDOK, 0), FinishSend();
     } else if (command == "ok" || command == "cancel") {
         FinishSend();
         PostMessageW(Control(command == "ok" ? IDOK : IDCANCEL), BM_CLICK, 0, 0);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # OK in the dialog: with nothing changed it writes all nine values as shown
 # (REG_SZ decimal texts); stored values come back into the controls; a stored
-# Res outside the list opens without a selection and OK stores -1; changed
-# values and check boxes are what OK stores.
+# Res outside the list opens without a selection and OK stores -1; each arrow
+# steps its own setting within its range and rewrites its text, other scroll
+# codes do nothing, and the values and check boxes shown are what OK stores.
 #   dialog_store_test.sh BUILD_DIR SAVER DRIVER
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/dialog_lib.sh"
@@ -29,8 +30,11 @@ close_with ok
 expect_stored "${stored/Res=4/Res=-1}"
 
 open_dialog
-drv right 1008 3 left 1028 2 right 1030 4 left 1027 9 click 1033 click 1034 >/dev/null
-expect_eq "$(shown_values)" "57 30 700 100 1 4" "values after the steps"
+drv right 1008 3 left 1028 2 right 1030 4 left 1027 9 right 1024 11 left 1021 5 click 1033 click 1034 >/dev/null
+expect_eq "$(shown_values)" "57 10 800 100 1 4" "values after the steps"
+ignored=(settext 1018 x)  # page clicks, thumb, top, bottom and end of scrolling
+for code in 2 3 4 5 6 7 8; do ignored+=(scroll 1008 "$code" scroll 1021 "$code"); done
+expect_eq "$(drv "${ignored[@]}" left 1021 1 | paste -sd' ') $(shown_values)" " x 10 800 100 1 4" "other scroll codes; left at 10"
 close_with ok
-expect_stored "Zoom=30 Quality=57 LifeTimeOneFig=700 Brightness=100 CountNotReplay=4 IntensityDeformation=1 Res=-1 on3D=1 onColor=0"
+expect_stored "Zoom=10 Quality=57 LifeTimeOneFig=800 Brightness=100 CountNotReplay=4 IntensityDeformation=1 Res=-1 on3D=1 onColor=0"
 e2e_log "dialog store test passed"
