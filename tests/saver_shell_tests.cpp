@@ -99,11 +99,8 @@ TEST(MonitorTest, EveryMonitorButThePrimaryIsCovered)
 TEST(DisplayPowerTest, DrawingPausesOnlyWhileTheDisplayIsOff)
 {
     struct Case { const char* name; std::vector<uint32_t> states; bool draws; };
-    const Case cases[] = {
-        {"no notification", {}, true}, {"off", {0}, false}, {"off, then on", {0, 1}, true},
-        {"dimmed", {2}, true}, {"off, then dimmed", {0, 2}, true}, {"on, then off", {1, 0}, false},
-        {"an unknown state", {0, 7}, true},
-    };
+    const Case cases[] = {{"no notification", {}, true}, {"off", {0}, false}, {"off, then on", {0, 1}, true},
+        {"dimmed", {2}, true}, {"off, then dimmed", {0, 2}, true}, {"on, then off", {1, 0}, false}, {"unknown", {0, 7}, true}};
     for (const Case& c : cases) {
         DisplayPower power;
         for (uint32_t state : c.states) NoteDisplayState(power, state);

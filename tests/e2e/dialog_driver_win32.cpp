@@ -1,15 +1,7 @@
 // Test-only driver of the settings dialog: finds the open dialog by its title and
-// reads and drives it from outside through window messages. Texts are read
-// through the Unicode calls and printed in UTF-8, one line per query.
-//   dialog_driver [--timeout SECONDS] COMMAND...
-//   title | owner ("CLASS|TITLE|enabled 0|1") | focus (the focused control's ID)
-//   captions               "ID TEXT" for every control with a text, in tab order
-//   text ID | check ID | cursel ID | range ID ("MIN MAX") | items ID (joined by |)
-//   settext ID TEXT | click ID | left ID N | right ID N | scroll ID CODE
-//   select ID N            selects item N as a user would; "msgbox" if that opened one, else "done"
-//   msgbox                 the open message box: "CAPTION|TEXT|BUTTON IDS|icon 0|1"
-//   msgbox-ok              closes it with OK
-//   ok | cancel | close | escape   closes the dialog that way; "closed" once it is gone
+// reads and drives it from outside through window messages, one command after
+// another (see Run). Texts are read through the Unicode calls and printed in
+// UTF-8, one line per query.   dialog_driver [--timeout SECONDS] COMMAND...
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -42,9 +34,7 @@ bool PollUntil(Condition done)
 std::string Utf8(const std::wstring& text)
 {
     std::string out(text.size() * 3 + 1, '\0');
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                                      static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? n : 0);
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()), nullptr, nullptr));
     return out;
 }
 
@@ -89,15 +79,6 @@ DWORD WINAPI SendSelection(void* list)
     return 0;
 }
 
-void Close(UINT message, WPARAM wParam, HWND target)
-{
-    FinishSend();
-    PostMessageW(target, message, wParam, 0);
-    if (message == WM_KEYDOWN) PostMessageW(target, WM_KEYUP, wParam, 0xC0000001);
-    if (!PollUntil([] { return !IsWindow(dialog); })) Fail("the dialog did not close");
-    Print("closed");
-}
-
 int Focused()
 {
     GUITHREADINFO info = {};
@@ -126,10 +107,8 @@ void Run(const std::string& command, char**& arg, char** end)
     } else if (command == "settext") {
         HWND control = Control(number());
         SetWindowTextA(control, next());
-    } else if (command == "check") {
-        Print(std::to_string(send(BM_GETCHECK)));
-    } else if (command == "cursel") {
-        Print(std::to_string(static_cast<int>(send(CB_GETCURSEL))));
+    } else if (command == "check" || command == "cursel") {  // ticked 1 or 0 | selected item, -1 for none
+        Print(std::to_string(static_cast<int>(send(command == "check" ? BM_GETCHECK : CB_GETCURSEL))));
     } else if (command == "range") {
         int low = 0, high = 0;
         GetScrollRange(Control(number()), SB_CTL, &low, &high);
@@ -173,14 +152,14 @@ void Run(const std::string& command, char**& arg, char** end)
     } else if (command == "msgbox-ok") {
         if (!PollUntil(BoxOpen)) Fail("no message box is open");
         PostMessageW(messageBox, WM_COMMAND, IDOK, 0), FinishSend();
-    } else if (command == "ok" || command == "cancel") {
+    } else if (command == "ok" || command == "cancel" || command == "close" || command == "escape") {
         FinishSend();
-        PostMessageW(Control(command == "ok" ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
-        Close(WM_NULL, 0, dialog);
-    } else if (command == "close") {
-        Close(WM_SYSCOMMAND, SC_CLOSE, dialog);
-    } else if (command == "escape") {
-        Close(WM_KEYDOWN, VK_ESCAPE, Focused() ? GetDlgItem(dialog, Focused()) : dialog);
+        HWND focused = Focused() ? GetDlgItem(dialog, Focused()) : dialog;
+        if (command == "ok" || command == "cancel") PostMessageW(Control(command == "ok" ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+        if (command == "close") PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // the caption's close box
+        if (command == "escape") PostMessageW(focused, WM_KEYDOWN, VK_ESCAPE, 1), PostMessageW(focused, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        if (!PollUntil([] { return !IsWindow(dialog); })) Fail("the dialog did not close");
+        Print("closed");
     } else {
         Fail("unknown command " + command);
     }

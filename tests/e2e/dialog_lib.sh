@@ -10,16 +10,12 @@ SETTING_NAMES=(Zoom Quality LifeTimeOneFig Brightness CountNotReplay IntensityDe
 NOTHING_STORED="Zoom missing Quality missing LifeTimeOneFig missing Brightness missing CountNotReplay missing IntensityDeformation missing Res missing on3D missing onColor missing"
 DEFAULTS_STORED="Zoom=80 Quality=40 LifeTimeOneFig=300 Brightness=250 CountNotReplay=5 IntensityDeformation=5 Res=0 on3D=1 onColor=0"
 TITLE="    Velmora Screen Saver v.1.4 - Настройки"
-DRIVER_EXE=""
-DIALOG_PID=""
+DRIVER_EXE="" DIALOG_PID=""
 
 dialog_setup() {
   e2e_init "$1" "$2"
-  SAVER_EXE=$3
-  DRIVER_EXE=$4
-  e2e_use_locale ru_RU.UTF-8
-  start_xvfb
-  fresh_prefix
+  SAVER_EXE=$3 DRIVER_EXE=$4
+  e2e_use_locale ru_RU.UTF-8 && start_xvfb && fresh_prefix
 }
 
 open_dialog() {
@@ -36,16 +32,11 @@ drv() {
 
 expect_eq() { [[ $1 == "$2" ]] || e2e_fail "$3: got '$1', expected '$2'"; }
 
-# close_with HOW: closes the dialog (ok, cancel, close, escape); Velmora.scr ends.
-close_with() {
-  expect_eq "$(drv "$1")" closed "$1"
-  wait_exit "$DIALOG_PID" 30 || e2e_fail "Velmora.scr still runs after its dialog closed"
+close_with() {  # ok, cancel, close or escape; Velmora.scr ends
+  expect_eq "$(drv "$1")" closed "$1" && wait_exit "$DIALOG_PID" 30 || e2e_fail "Velmora.scr still runs after its dialog closed"
 }
 
-store_settings() {
-  local pair
-  for pair in "$@"; do saver_set "${pair%%=*}" "${pair#*=}"; done
-}
+store_settings() { local pair; for pair in "$@"; do saver_set "${pair%%=*}" "${pair#*=}"; done; }
 
 # The nine values as "NAME=VALUE" (or "NAME missing"), with the type when not REG_SZ.
 expect_stored() {

@@ -27,9 +27,7 @@ poll_until() {
 
 e2e_pid_gone() {  # a zombie counts as ended
   local stat
-  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
-  stat=${stat##*) }
-  [[ ${stat%% *} == Z ]]
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) && stat=${stat##*) } && [[ ${stat%% *} == Z ]] || [[ -z $stat ]]
 }
 
 e2e_end_pid() {  # asks the process to end, then forces it; reaps it when it is ours
@@ -47,7 +45,6 @@ wait_exit() {  # wait_exit PID SECONDS: E2E_STATUS is its exit status; 1 if it s
   wait "$1" 2>/dev/null || E2E_STATUS=$?
 }
 
-# ---- the X screen -----------------------------------------------------------
 e2e_display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 
 # start_xvfb [SCREEN]: Xvfb on a free display (default 1024x768x24, where Wine
@@ -63,35 +60,23 @@ start_xvfb() {
   poll_until 30 e2e_display_answers "$DISPLAY" || e2e_fail "Xvfb $DISPLAY does not answer"
 }
 
-stop_xvfb() {
-  [[ -n $E2E_XVFB_PID ]] && e2e_end_pid "$E2E_XVFB_PID"
-  E2E_XVFB_PID=""
-}
-
+stop_xvfb() { [[ -z $E2E_XVFB_PID ]] || e2e_end_pid "$E2E_XVFB_PID"; E2E_XVFB_PID=""; }
 screenshot() { import -display "$DISPLAY" -window root "$1"; }
 e2e_pixel_is() {  # X Y "R,G,B": the screen's pixel now
   [[ $(import -display "$DISPLAY" -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null) =~ \(([0-9]+),([0-9]+),([0-9]+) ]] &&
     [[ ${BASH_REMATCH[1]},${BASH_REMATCH[2]},${BASH_REMATCH[3]} == "$3" ]]
 }
 find_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
-e2e_window_found() {
-  local ids
-  ids=$(find_window "$1") && [[ -n $ids ]] && E2E_WINDOW=${ids%%$'\n'*}
-}
+e2e_window_found() { local ids; ids=$(find_window "$1") && [[ -n $ids ]] && E2E_WINDOW=${ids%%$'\n'*}; }
 wait_for_window() { poll_until "$2" e2e_window_found "$1"; }
 
-# ---- Wine prefixes ----------------------------------------------------------
 # Program images (over a gigabyte) are never written by a run, so copies share
 # them with the source through hard links; every other file is copied.
 copy_prefix() {
   rm -rf "$2"
-  if cp -al "$1" "$2" 2>/dev/null; then
-    find "$2" -type f ! -iregex '.*\.\(dll\|exe\|nls\|drv\|sys\|vxd\|ocx\|cpl\|acm\|tlb\|ds\|ax\|com\|msstyles\)' \
-      -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' _ {} +
-  else
-    rm -rf "$2"
-    cp -a "$1" "$2"
-  fi
+  cp -al "$1" "$2" 2>/dev/null || { rm -rf "$2" && cp -a "$1" "$2"; return; }
+  find "$2" -type f ! -iregex '.*\.\(dll\|exe\|nls\|drv\|sys\|vxd\|ocx\|cpl\|acm\|tlb\|ds\|ax\|com\|msstyles\)' \
+    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' _ {} +
 }
 
 # The build's template prefix: its base prefix (the one CTest runs programs in)
@@ -105,14 +90,11 @@ e2e_template_prefix() {
   (
     flock 9
     [[ -f $template/.velmora-ready && $(<"$template/.velmora-ready") == "$version" ]] && exit 0
-    rm -rf "$template" "$template.new"
-    copy_prefix "$base" "$template.new"
+    rm -rf "$template" && copy_prefix "$base" "$template.new"
     export WINEPREFIX=$template.new WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null || exit 1
-    wineserver -w
-    mv "$template.new" "$template"
-    echo "$version" >"$template/.velmora-ready"
+    wineserver -w && mv "$template.new" "$template" && echo "$version" >"$template/.velmora-ready"
   ) 9>"$template.lock" || e2e_fail "cannot make the template prefix $template"
   echo "$template"
 }
@@ -120,15 +102,11 @@ e2e_template_prefix() {
 fresh_prefix() {
   local template
   template=$(e2e_template_prefix) || exit 1
-  E2E_PREFIX=$E2E_RUN_DIR/prefix
-  copy_prefix "$template" "$E2E_PREFIX"
+  E2E_PREFIX=$E2E_RUN_DIR/prefix && copy_prefix "$template" "$E2E_PREFIX"
 }
 
-# e2e_use_locale LOCALE: Wine programs run under it (ANSI code page 1251 under
-# ru_RU.UTF-8, 1252 under en_US.UTF-8).
-e2e_use_locale() {
-  locale -a 2>/dev/null | grep -qix "${1%%.*}\.utf-*8" || e2e_fail "the $1 locale is missing; run scripts/install-deps.sh"
-  E2E_LOCALE=$1
+e2e_use_locale() {  # LOCALE for Wine programs: ANSI code page 1251 under ru_RU.UTF-8, 1252 under en_US.UTF-8
+  locale -a 2>/dev/null | grep -qix "${1%%.*}\.utf-*8" && E2E_LOCALE=$1 || e2e_fail "no $1 locale; run scripts/install-deps.sh"
 }
 
 e2e_wine() {  # wine in the test's prefix, in the foreground
@@ -137,22 +115,18 @@ e2e_wine() {  # wine in the test's prefix, in the foreground
 
 start_wine() {  # in the background; E2E_WINE_PID
   e2e_wine "$@" </dev/null >>"$E2E_RUN_DIR/wine.log" 2>&1 &
-  E2E_WINE_PID=$!
-  E2E_PIDS+=("$E2E_WINE_PID")
+  E2E_WINE_PID=$! && E2E_PIDS+=("$E2E_WINE_PID")
 }
 
 wine_reg_add() { e2e_wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1; }
 wine_reg_delete() { e2e_wine reg delete "$1" ${2:+/v "$2"} /f >/dev/null 2>&1; }
 wine_path() { printf 'Z:%s' "${1//\//\\}"; }  # the Z: drive is /
 
-# ---- set-up and cleanup -----------------------------------------------------
 # e2e_init BUILD_DIR NAME: the run folder under BUILD_DIR/e2e/runs, kept when the test fails.
 e2e_init() {
-  E2E_BUILD_DIR=$(cd "$1" && pwd)
-  mkdir -p "$E2E_BUILD_DIR/e2e/runs"
+  E2E_BUILD_DIR=$(cd "$1" && pwd) && mkdir -p "$E2E_BUILD_DIR/e2e/runs"
   E2E_RUN_DIR=$(mktemp -d "$E2E_BUILD_DIR/e2e/runs/$2.XXXXXX")
-  trap e2e_cleanup EXIT
-  trap 'exit 130' INT TERM
+  trap e2e_cleanup EXIT && trap 'exit 130' INT TERM
 }
 
 e2e_cleanup() {
@@ -168,14 +142,11 @@ e2e_cleanup() {
   exit "$status"
 }
 
-# ---- the saver --------------------------------------------------------------
 # saver_setup BUILD_DIR NAME SAVER [PROBE]: screen and prefix, the pointer in the middle.
 saver_setup() {
   e2e_init "$1" "$2"
   SAVER_EXE=$3 PROBE_EXE=${4:-}
-  start_xvfb
-  fresh_prefix
-  xdotool mousemove 500 400
+  start_xvfb && fresh_prefix && xdotool mousemove 500 400
 }
 saver_set() { wine_reg_add "$SAVER_KEY" "$1" REG_SZ "$2" || e2e_fail "cannot store $1"; }
 # Lighting and colour off: every lit pixel has the brightness as its grey.
@@ -192,10 +163,7 @@ start_probe() {
   poll_until 60 test -s "$PROBE_LOG" || e2e_fail "the probe did not start (see wine.log)"
   poll_until 30 e2e_pixel_is 10 10 "$PROBE_COLOUR" || e2e_fail "the probe's square is not on the screen"
 }
-stop_probe() {
-  touch "$E2E_RUN_DIR/probe.stop"
-  wait_exit "$PROBE_PID" 30 || e2e_fail "the probe did not end"
-}
+stop_probe() { touch "$E2E_RUN_DIR/probe.stop" && wait_exit "$PROBE_PID" 30 || e2e_fail "the probe did not end"; }
 probe_mode_now() { tail -n 1 "$PROBE_LOG"; }
 e2e_mode_is() { [[ $(probe_mode_now) == "$1" ]]; }
 
@@ -242,9 +210,7 @@ screen_keeps_changing() { shot && poll_until "$1" e2e_screen_changed_from "$SHOT
 # saver_ends_within SECONDS: E2E_STATUS is the saver's status, EXIT_MS how long it took.
 saver_ends_within() {
   local started
-  started=$(e2e_now_ms)
-  wait_exit "$SAVER_PID" "$1" || return 1
-  EXIT_MS=$(($(e2e_now_ms) - started))
+  started=$(e2e_now_ms) && wait_exit "$SAVER_PID" "$1" && EXIT_MS=$(($(e2e_now_ms) - started))
 }
 # press_and_time KEY [STATUS]: the key ends the saver within a second, with STATUS.
 press_and_time() {
