@@ -5,20 +5,16 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
 #include "resources/resource_ids.h"
-
 namespace {
 
 const wchar_t* const kTitle = L"    Velmora Screen Saver v.1.4 - Настройки";
 DWORD timeoutMs = 30000;
-HWND dialog = nullptr;
-HWND messageBox = nullptr;
+HWND dialog = nullptr, messageBox = nullptr;
 HANDLE pendingSend = nullptr;  // a selection notice still being handled
 
 [[noreturn]] void Fail(const std::string& what) { std::fprintf(stderr, "dialog_driver: %s\n", what.c_str()), std::exit(2); }
@@ -67,8 +63,7 @@ bool SendDone() { return !pendingSend || WaitForSingleObject(pendingSend, 0) == 
 void FinishSend()
 {
     if (!PollUntil(SendDone)) Fail("the dialog did not finish handling the selection");
-    if (pendingSend) CloseHandle(pendingSend);
-    pendingSend = nullptr;
+    if (pendingSend) CloseHandle(pendingSend), pendingSend = nullptr;
 }
 
 // The notice is sent from a thread of its own, which returns once the dialog has
@@ -94,12 +89,12 @@ void Run(const std::string& command, char**& arg, char** end)
     auto send = [&](UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(Control(number()), message, w, l); };
     if (command == "title") {
         Print(Utf8(TextOf(dialog)));
-    } else if (command == "owner") {
+    } else if (command == "owner") {  // "CLASS|TITLE|enabled 0|1"
         HWND owner = GetWindow(dialog, GW_OWNER);
         Print(Utf8(ClassOf(owner) + L"|" + TextOf(owner)) + "|enabled " + (IsWindowEnabled(owner) ? "1" : "0"));
     } else if (command == "focus") {
         Print(std::to_string(Focused()));
-    } else if (command == "captions") {
+    } else if (command == "captions") {  // "ID TEXT" for every control with a text
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
             if (!TextOf(c).empty()) Print(std::to_string(static_cast<short>(GetDlgCtrlID(c))) + " " + Utf8(TextOf(c)));
     } else if (command == "text") {
@@ -109,11 +104,11 @@ void Run(const std::string& command, char**& arg, char** end)
         SetWindowTextA(control, next());
     } else if (command == "check" || command == "cursel") {  // ticked 1 or 0 | selected item, -1 for none
         Print(std::to_string(static_cast<int>(send(command == "check" ? BM_GETCHECK : CB_GETCURSEL))));
-    } else if (command == "range") {
+    } else if (command == "range") {  // "MIN MAX"
         int low = 0, high = 0;
         GetScrollRange(Control(number()), SB_CTL, &low, &high);
         Print(std::to_string(low) + " " + std::to_string(high));
-    } else if (command == "items") {
+    } else if (command == "items") {  // joined by |
         HWND list = Control(number());
         std::wstring all;
         for (int i = 0, n = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0)); i < n; ++i) {
@@ -130,14 +125,14 @@ void Run(const std::string& command, char**& arg, char** end)
     } else if (command == "click") {
         FinishSend();
         send(BM_CLICK);
-    } else if (command == "select") {
+    } else if (command == "select") {  // ID N as a user would: "msgbox" if that opened one, else "done"
         FinishSend();
         HWND list = Control(number());
         SendMessageW(list, CB_SETCURSEL, number(), 0);
         pendingSend = CreateThread(nullptr, 0, SendSelection, list, 0, nullptr);
         if (!pendingSend || !PollUntil([] { return SendDone() || BoxOpen(); })) Fail("the selection was not handled");
         Print(SendDone() ? "done" : "msgbox");
-    } else if (command == "msgbox") {
+    } else if (command == "msgbox") {  // "CAPTION|TEXT|BUTTON IDS|icon 0|1"
         if (!PollUntil(BoxOpen)) Fail("no message box is open");
         std::wstring text, buttons;
         bool icon = false;

@@ -1,9 +1,5 @@
 # shellcheck shell=bash
-# Helpers of the settings dialog's end-to-end tests, on top of lib.sh.
-#   dialog_setup BUILD_DIR NAME SAVER DRIVER   # Russian locale, screen, prefix
-#   open_dialog [ARGS...]    # Velmora.scr ARGS (default /c; --none for no argument); DIALOG_PID
-#   drv COMMAND...           # the dialog driver (see dialog_driver_win32.cpp)
-#   expect_stored "NAME=VALUE ..."   # the nine stored values, all REG_SZ
+# Helpers of the settings dialog's tests: drv runs the dialog driver.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 SETTING_NAMES=(Zoom Quality LifeTimeOneFig Brightness CountNotReplay IntensityDeformation Res on3D onColor)
@@ -18,7 +14,7 @@ dialog_setup() {
   e2e_use_locale ru_RU.UTF-8 && start_xvfb && fresh_prefix
 }
 
-open_dialog() {
+open_dialog() {  # Velmora.scr ARGS (default /c; --none for no argument); DIALOG_PID
   local args=("${@:-/c}")
   [[ ${args[0]} == --none ]] && args=()
   start_wine "$SAVER_EXE" "${args[@]}"
@@ -38,8 +34,7 @@ close_with() {  # ok, cancel, close or escape; Velmora.scr ends
 
 store_settings() { local pair; for pair in "$@"; do saver_set "${pair%%=*}" "${pair#*=}"; done; }
 
-# The nine values as "NAME=VALUE" (or "NAME missing"), with the type when not REG_SZ.
-expect_stored() {
+expect_stored() {  # the nine values as "NAME=VALUE" (or "NAME missing"), with the type when not REG_SZ
   local out name found got=()
   out=$(e2e_wine reg query "$SAVER_KEY" 2>/dev/null | tr -d '\r') || out=""
   for name in "${SETTING_NAMES[@]}"; do

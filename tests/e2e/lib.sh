@@ -1,9 +1,7 @@
 # shellcheck shell=bash
-# End-to-end test library: Windows programs under Wine on a private X screen.
-#   e2e_init BUILD_DIR NAME; start_xvfb; fresh_prefix    # run folder, screen, own prefix
-#   start_wine PROGRAM ARGS...; wait_exit PID SECONDS     # E2E_WINE_PID; E2E_STATUS
-# Every wait polls with a time limit. At exit e2e_cleanup ends each process the
-# test started by its id, the prefix's wineserver, and removes the prefix copy.
+# End-to-end test library: Windows programs under Wine on a private X screen and
+# prefix (e2e_init, start_xvfb, fresh_prefix). Every wait polls with a time limit;
+# at exit e2e_cleanup ends each process the test started by its id.
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_BUILD_DIR="" E2E_RUN_DIR="" E2E_PREFIX="" E2E_LOCALE=C.UTF-8 E2E_PIDS=() E2E_XVFB_PID=""
 E2E_WINE_PID="" E2E_WINDOW="" E2E_STATUS=""
@@ -47,8 +45,7 @@ wait_exit() {  # wait_exit PID SECONDS: E2E_STATUS is its exit status; 1 if it s
 
 e2e_display_answers() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 
-# start_xvfb [SCREEN]: Xvfb on a free display (default 1024x768x24, where Wine
-# reports 32 bits per pixel); exports DISPLAY once it answers.
+# start_xvfb [SCREEN]: on a free display (default 1024x768x24: 32 bits in Wine).
 start_xvfb() {
   local fd_file
   fd_file=$(mktemp)
@@ -79,24 +76,22 @@ copy_prefix() {
     -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' _ {} +
 }
 
-# The build's template prefix: its base prefix (the one CTest runs programs in)
-# with DirectDraw through GDI and unmanaged windows, which close without waiting
-# for a window manager.
+# The build's template prefix: the base prefix CTest runs programs in, with
+# DirectDraw through GDI and unmanaged windows (they close without a window manager).
 e2e_template_prefix() {
-  local base=$E2E_BUILD_DIR/wineprefix template=$E2E_BUILD_DIR/e2e/template-prefix version
+  local base=$E2E_BUILD_DIR/wineprefix t=$E2E_BUILD_DIR/e2e/template-prefix
   "$E2E_ROOT/cmake/wine-prefix.sh" "$base" || e2e_fail "cannot make the Wine prefix $base"
-  version=$(<"$base/.velmora-ready")
-  mkdir -p "$(dirname "$template")"
+  mkdir -p "${t%/*}"
   (
     flock 9
-    [[ -f $template/.velmora-ready && $(<"$template/.velmora-ready") == "$version" ]] && exit 0
-    rm -rf "$template" && copy_prefix "$base" "$template.new"
-    export WINEPREFIX=$template.new WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    cmp -s "$base/.velmora-ready" "$t/.velmora-ready" && exit 0
+    rm -rf "$t" && copy_prefix "$base" "$t.new"
+    export WINEPREFIX=$t.new WINEDEBUG=-all
     wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null || exit 1
-    wineserver -w && mv "$template.new" "$template" && echo "$version" >"$template/.velmora-ready"
-  ) 9>"$template.lock" || e2e_fail "cannot make the template prefix $template"
-  echo "$template"
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w &&
+      mv "$t.new" "$t" && cp "$base/.velmora-ready" "$t/"
+  ) 9>"$t.lock" || e2e_fail "cannot make the template prefix $t"
+  echo "$t"
 }
 
 fresh_prefix() {
@@ -142,7 +137,6 @@ e2e_cleanup() {
   exit "$status"
 }
 
-# saver_setup BUILD_DIR NAME SAVER [PROBE]: screen and prefix, the pointer in the middle.
 saver_setup() {
   e2e_init "$1" "$2"
   SAVER_EXE=$3 PROBE_EXE=${4:-}
@@ -154,8 +148,7 @@ saver_plain_look() { saver_set on3D 0 && saver_set onColor 0 && saver_set Bright
 saver_start() { start_wine "$SAVER_EXE" "$@" && SAVER_PID=$E2E_WINE_PID; }
 e2e_saver_gone() { e2e_pid_gone "$SAVER_PID"; }
 
-# start_probe [LAUNCHER ARGS...]: the probe (through explorer /desktop=... when
-# given) shows its square and appends the display mode to PROBE_LOG at each change.
+# start_probe [LAUNCHER ARGS...]: the probe shows its square and logs each display mode.
 start_probe() {
   PROBE_LOG=$E2E_RUN_DIR/modes.txt
   start_wine "$@" "$PROBE_EXE" "$(wine_path "$PROBE_LOG")" "$(wine_path "$E2E_RUN_DIR/probe.stop")"

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# A 16-bit mode inside a Wine virtual desktop, where mode switches work: with
-# Res 8 (1024 x 768 x 16) and Zoom 80 the figure fills the centred 819 x 614
-# area, an odd row width, in 5-6-5 pixels: Brightness 250 is the word 0xFFDF,
-# which the 24-bit screen shows as 255,251,255 (a 32-bit run shows 250,250,250).
-# After the run the desktop is back in its own mode.
+# Res 8 (1024 x 768 x 16) in a Wine virtual desktop, where modes switch: at Zoom
+# 80 the figure fills the centred 819 x 614 area (odd rows) in 5-6-5 pixels, 250
+# being 0xFFDF, shown as 255,251,255. Afterwards the desktop's mode is back.
 #   saver_desktop16_test.sh BUILD_DIR SAVER PROBE
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -18,9 +16,8 @@ start_wine "${launcher[@]}" "$SAVER_EXE" /s
 e2e_saver_started() {
   local pid
   for pid in $(pgrep -f -- "^[^ ]*$(basename "$SAVER_EXE") /s$"); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$E2E_PREFIX" && SAVER_PID=$pid && return 0
-  done
-  return 1
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$E2E_PREFIX" && SAVER_PID=$pid && return
+  done; false
 }
 poll_until 30 e2e_saver_started || e2e_fail "the saver did not start in the desktop (see wine.log)"
 expect_frames 3 255,251,255 819 614 102 77
