@@ -30,7 +30,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
 
     InstallDisplayAdapter();
     InstallRegistryAccess();
-    RegisterSaverClasses(instance);
+    RegisterSaverClass(instance);
+    RegisterCoverClass(instance);
     if (!CreateSaverWindow(saver, instance, showCommand)) return 0;
     LoadSettings();
 

@@ -94,7 +94,7 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 
 }  // namespace
 
-void RegisterSaverClasses(HINSTANCE instance)
+void RegisterSaverClass(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -105,7 +105,10 @@ void RegisterSaverClasses(HINSTANCE instance)
     windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.lpszClassName = kSaverName;
     RegisterClassExA(&windowClass);
+}
 
+void RegisterCoverClass(HINSTANCE instance)
+{
     WNDCLASSEXA coverClass = {};
     coverClass.cbSize = sizeof coverClass;
     coverClass.lpfnWndProc = CoverWndProc;

@@ -32,7 +32,8 @@ struct WindowsSaver {
     std::vector<HWND> coverWindows;
 };
 
-void RegisterSaverClasses(HINSTANCE instance);
+void RegisterSaverClass(HINSTANCE instance);
+void RegisterCoverClass(HINSTANCE instance);
 
 // A 100 x 100 pop-up just right of the primary screen, shown and updated. False
 // when the window could not be made.

@@ -91,7 +91,10 @@ HRESULT CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, int32_t
     if (!bitmap || !surface) return E_FAIL;
     surface->Restore();
     HDC memoryDC = CreateCompatibleDC(nullptr);
-    if (!memoryDC) return E_FAIL;
+    if (!memoryDC) {
+        OutputDebugStringA("createcompatible dc failed\n");
+        return E_FAIL;  // nothing can be copied: not reported as done
+    }
     const HGDIOBJ previous = SelectObject(memoryDC, bitmap);
 
     BITMAP description = {};

@@ -5,6 +5,7 @@
 #include "display/video_modes.h"
 #include "resources/resource_ids.h"
 #include "settings/persistence.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -61,12 +62,14 @@ void InitDialog(HWND dialog)
     }
 }
 
-// One arrow click: moves the setting by its step within its range (SB_LINERIGHT
-// up, SB_LINELEFT down) and always rewrites the value text valueTextId.
-void StepSetting(HWND dialog, int scrollCode, int valueTextId, BoundedSetting& setting)
+// One arrow click: moves setting by step within min..max (SB_LINERIGHT up,
+// SB_LINELEFT down) and always rewrites the value text valueTextId.
+void StepSetting(HWND dialog, int scrollCode, int valueTextId, BoundedSetting& setting, int16_t min, int16_t max,
+                 int16_t step)
 {
-    if (scrollCode == SB_LINERIGHT) setting.value = SteppedValue(setting, StepDirection::Right);
-    if (scrollCode == SB_LINELEFT) setting.value = SteppedValue(setting, StepDirection::Left);
+    const BoundedSetting bounds = {setting.value, min, max, step};
+    if (scrollCode == SB_LINERIGHT) setting.value = SteppedValue(bounds, StepDirection::Right);
+    if (scrollCode == SB_LINELEFT) setting.value = SteppedValue(bounds, StepDirection::Left);
     ShowValue(dialog, valueTextId, setting.value);
 }
 
@@ -76,7 +79,7 @@ void OnArrowClick(HWND dialog, int scrollCode, HWND scrollBar)
     for (const SteppingPair& pair : kSteppingPairs) {
         if (GetDlgItem(dialog, pair.scrollBarId) != scrollBar) continue;
         BoundedSetting& setting = saverSettings.*pair.setting;
-        StepSetting(dialog, scrollCode, pair.valueTextId, setting);
+        StepSetting(dialog, scrollCode, pair.valueTextId, setting, setting.min, setting.max, setting.step);
         return;
     }
 }

@@ -5,7 +5,5 @@
 
 #include <windows.h>
 
-#include "settings/settings.h"
-
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

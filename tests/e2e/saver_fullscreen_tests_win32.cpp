@@ -23,7 +23,7 @@ static HWND Window()
     static const bool made = [] {  // once
         RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", "velmora-fs", REG_SZ, "1024x768", 9);
         SetThreadDesktop(CreateDesktopA("velmora-fs", nullptr, nullptr, 0, GENERIC_ALL, nullptr));
-        RegisterSaverClasses(GetModuleHandleA(nullptr));
+        RegisterSaverClass(GetModuleHandleA(nullptr)), RegisterCoverClass(GetModuleHandleA(nullptr));
         return CreateSaverWindow(saver, GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     }();
     return made ? saver.saverWindow : nullptr;
