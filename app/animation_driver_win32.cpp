@@ -3,35 +3,9 @@
 #include <cstdlib>
 
 #include "app/frame_bitmap_win32.h"
-#include "app/saver_run.h"
 #include "display/video_modes.h"
-#include "render/frame_buffer.h"
-#include "settings/settings.h"
 
 namespace {
-
-// ---- The portable run: every call into it is in this block. -----------------
-
-struct CoreFrame {
-    const void* pixels;
-    int32_t width, height, offsetX, offsetY, bytes;
-};
-
-bool CoreSelectMode(DisplayMode& mode)
-{
-    if (!SelectDisplayMode(saverSettings.Res)) return false;
-    mode = currentDisplayMode;
-    return true;
-}
-void CoreSetUp(const DisplayMode& mode) { SetUpFrameGeometry(mode); }
-void CoreStart() { StartFirstFigure(); }
-bool CoreAllocate() { return AllocateFrameBuffer(); }
-void CoreRelease() { ReleaseFrameBuffer(); }
-void CoreDraw() { DrawFrame(); }
-void CoreEnd() { EndFrame(); }
-CoreFrame CoreFrameNow() { return {framePixels, frameWidth, frameHeight, frameOffsetX, frameOffsetY, frameBytes}; }
-
-// ---- The Windows side. -------------------------------------------------------
 
 // Copies an all-black picture of the whole screen onto the back buffer and flips,
 // twice, so both buffers of the flip chain are black. False when the pixels or
@@ -83,8 +57,9 @@ void WaitWhileDisplayOff(WindowsSaver& saver, WPARAM& lastWParam)
         TakeMessage(message, lastWParam);
 }
 
-WPARAM RunFrames(WindowsSaver& saver)
+WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
 {
+    const FrameBuffer& frame = run.frame;
     WPARAM lastWParam = 0;
     while (saver.triggers.saverRunning) {
         if (!ShouldDraw(saver.power)) {
@@ -92,24 +67,24 @@ WPARAM RunFrames(WindowsSaver& saver)
             continue;
         }
         TakeOneMessage(lastWParam);
-        CoreDraw();
-        const CoreFrame frame = CoreFrameNow();
-        PutFramePixels(saver.frameBitmap, frame.pixels, frame.bytes);
-        CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, frame.offsetX, frame.offsetY,
-                            frame.width, frame.height);
+        DrawFrame(run);
+        PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
+        CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, frame.frameOffsetX,
+                            frame.frameOffsetY, frame.frameWidth, frame.frameHeight);
         PresentFrame(saver.screen);
-        CoreEnd();
+        EndFrame(run);
     }
     return lastWParam;
 }
 
 }  // namespace
 
-SaverRunResult RunSaver(WindowsSaver& saver)
+SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
 {
-    DisplayMode mode;
-    if (!CoreSelectMode(mode)) return {false, 0};
-    CoreSetUp(mode);
+    if (!SelectDisplayMode(saver.settings.Res)) return {false, 0};
+    const DisplayMode mode = currentDisplayMode;
+    run.settings = HoldForRun(saver.settings);
+    SetUpFrameGeometry(run, mode);
     ShowCursor(FALSE);
     if (!InitFullScreen(saver.screen, saver.saverWindow, mode)) return {false, 0};
     std::vector<ScreenRect> monitors;
@@ -117,7 +92,7 @@ SaverRunResult RunSaver(WindowsSaver& saver)
     ListMonitors(monitors, primary);
     OpenCoverWindows(saver, MonitorsToCover(monitors, primary));
     WatchDisplayPower(saver);
-    CoreStart();
+    StartFirstFigure(run);
 
     // Pixels or a bitmap that cannot be made end the run as if it had been stopped:
     // the full screen is given back and the program ends with status 0.
@@ -128,14 +103,14 @@ SaverRunResult RunSaver(WindowsSaver& saver)
     // addresses again at the third flip. Anything large allocated in between
     // would land there and be shown in every second frame.
     WPARAM lastWParam = 0;
-    if (CoreAllocate()) {
-        saver.frameBitmap = MakeFrameBitmap(saver.saverDC, CoreFrameNow().width, CoreFrameNow().height, mode.bitsPerPixel);
+    if (AllocateFrameBuffer(run)) {
+        saver.frameBitmap = MakeFrameBitmap(saver.saverDC, run.frame.frameWidth, run.frame.frameHeight, mode.bitsPerPixel);
         if (saver.frameBitmap.handle) {
-            PutFramePixels(saver.frameBitmap, CoreFrameNow().pixels, CoreFrameNow().bytes);  // black to begin with
-            if (BlankScreen(saver, mode)) lastWParam = RunFrames(saver);
+            PutFramePixels(saver.frameBitmap, run.frame.pixels, run.frame.frameBytes);  // black to begin with
+            if (BlankScreen(saver, mode)) lastWParam = RunFrames(saver, run);
         }
     }
-    CoreRelease();
+    ReleaseFrameBuffer(run);
     DeleteFrameBitmap(saver.frameBitmap);
     StopWatchingDisplayPower(saver);
     CloseCoverWindows(saver);

@@ -1,10 +1,10 @@
 // The saver run on Windows: mode check, full screen, covers over the other
-// monitors, blank frames, the frame loop, tear-down. The portable run it drives
-// lives in app/saver_run.h.
+// monitors, blank frames, the frame loop, tear-down, driving the portable run.
 #pragma once
 
 #include <windows.h>
 
+#include "app/saver_run.h"
 #include "app/saver_window_win32.h"
 
 struct SaverRunResult {
@@ -12,4 +12,5 @@ struct SaverRunResult {
     WPARAM lastWParam;   // of the last message the frame loop took (0 if none)
 };
 
-SaverRunResult RunSaver(WindowsSaver& saver);
+// Runs with the stored settings in saver.settings, held for the run in run.
+SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run);

@@ -7,7 +7,6 @@
 #include "display/video_modes_win32.h"
 #include "resources/resource_ids.h"
 #include "settings/dialog_win32.h"
-#include "settings/persistence.h"
 #include "settings/registry_win32.h"
 
 namespace {
@@ -29,21 +28,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
     RememberForeground(saver);
 
     InstallDisplayAdapter();
-    InstallRegistryAccess();
     RegisterSaverClass(instance);
     RegisterCoverClass(instance);
     if (!CreateSaverWindow(saver, instance, showCommand)) return 0;
-    LoadSettings();
+    LoadSettings(WindowsRegistry(), saver.settings);
 
     WPARAM exitStatus = 0;
     switch (startMode) {
     case StartMode::Settings:
-        DialogBoxParamW(saver.appInstance, MAKEINTRESOURCEW(IDD_SETTINGS), saver.saverWindow, SettingsDialogProc, 0);
+        DialogBoxParamW(saver.appInstance, MAKEINTRESOURCEW(IDD_SETTINGS), saver.saverWindow, SettingsDialogProc,
+                        reinterpret_cast<LPARAM>(&saver.settings));
         break;
     case StartMode::Saver: {
-        const SaverRunResult run = RunSaver(saver);
-        if (!run.finished) return 0;
-        exitStatus = run.lastWParam;
+        static SaverRun run;  // large: not on the stack
+        const SaverRunResult result = RunSaver(saver, run);
+        if (!result.finished) return 0;
+        exitStatus = result.lastWParam;
         break;
     }
     case StartMode::Nothing:

@@ -13,6 +13,7 @@
 #include "display/display_power.h"
 #include "display/full_screen_win32.h"
 #include "display/monitors.h"
+#include "settings/settings.h"
 
 // The class name and the window title; the pair identifies a running instance.
 constexpr const char* kSaverName = "Velmora Screen Saver";
@@ -24,6 +25,7 @@ struct WindowsSaver {
     HWND saverWindow = nullptr;
     HDC saverDC = nullptr;            // kept for the life of the window
     HWND previousForeground = nullptr;  // had the foreground at start; none for the taskbar
+    SaverSettings settings = kDefaultSettings;  // as stored; the dialog edits them
     FullScreen screen;
     FrameBitmap frameBitmap;
     ExitTriggers triggers;

@@ -5,6 +5,7 @@
 #include "display/video_modes.h"
 #include "resources/resource_ids.h"
 #include "settings/persistence.h"
+#include "settings/registry_win32.h"
 #include "settings/settings.h"
 
 namespace {
@@ -43,20 +44,20 @@ void ShowValue(HWND dialog, int valueTextId, int16_t value)
     SetDlgItemInt(dialog, valueTextId, static_cast<UINT>(static_cast<int>(value)), TRUE);
 }
 
-void InitDialog(HWND dialog)
+void InitDialog(HWND dialog, const SaverSettings& settings)
 {
     const HWND list = GetDlgItem(dialog, kVideoModeList);
     for (const VideoModeEntry& entry : VideoModeTable)
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(entry.label)));
     // An index outside the list (a hand-edited Res) leaves it without a selection.
-    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(saverSettings.Res)), 0);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(static_cast<int>(settings.Res)), 0);
 
-    CheckDlgButton(dialog, kLightingCheck, saverSettings.on3D ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kColourCheck, saverSettings.onColor ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kLightingCheck, settings.on3D ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kColourCheck, settings.onColor ? BST_CHECKED : BST_UNCHECKED);
 
     // The scroll bars keep no position: they serve only as pairs of arrow buttons.
     for (const SteppingPair& pair : kSteppingPairs) {
-        const BoundedSetting& setting = saverSettings.*pair.setting;
+        const BoundedSetting& setting = settings.*pair.setting;
         ShowValue(dialog, pair.valueTextId, setting.value);
         SetScrollRange(GetDlgItem(dialog, pair.scrollBarId), SB_CTL, setting.min, setting.max, FALSE);
     }
@@ -73,12 +74,12 @@ void StepSetting(HWND dialog, int scrollCode, int valueTextId, BoundedSetting& s
     ShowValue(dialog, valueTextId, setting.value);
 }
 
-void OnArrowClick(HWND dialog, int scrollCode, HWND scrollBar)
+void OnArrowClick(HWND dialog, SaverSettings& settings, int scrollCode, HWND scrollBar)
 {
     if (scrollCode != SB_LINELEFT && scrollCode != SB_LINERIGHT) return;
     for (const SteppingPair& pair : kSteppingPairs) {
         if (GetDlgItem(dialog, pair.scrollBarId) != scrollBar) continue;
-        BoundedSetting& setting = saverSettings.*pair.setting;
+        BoundedSetting& setting = settings.*pair.setting;
         StepSetting(dialog, scrollCode, pair.valueTextId, setting, setting.min, setting.max, setting.step);
         return;
     }
@@ -94,20 +95,20 @@ void OnVideoModeChange(HWND dialog)
     SendMessageW(list, CB_SETCURSEL, 0, 0);
 }
 
-void StoreAndClose(HWND dialog)
+void StoreAndClose(HWND dialog, const SaverSettings& settings)
 {
     const int res = static_cast<int>(SendDlgItemMessageW(dialog, kVideoModeList, CB_GETCURSEL, 0, 0));
     const int on3D = IsDlgButtonChecked(dialog, kLightingCheck) == BST_CHECKED ? 1 : 0;
     const int onColor = IsDlgButtonChecked(dialog, kColourCheck) == BST_CHECKED ? 1 : 0;
-    SaveSettings(res, on3D, onColor);
+    SaveSettings(WindowsRegistry(), settings, res, on3D, onColor);
     EndDialog(dialog, IDOK);
 }
 
-INT_PTR OnCommand(HWND dialog, WPARAM wParam)
+INT_PTR OnCommand(HWND dialog, const SaverSettings& settings, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
     case IDOK:
-        StoreAndClose(dialog);
+        StoreAndClose(dialog, settings);
         return TRUE;
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);
@@ -128,17 +129,21 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
+// The settings the dialog shows and edits come as the creation parameter.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* settings = reinterpret_cast<SaverSettings*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!settings) return 0;
     switch (message) {
     case WM_INITDIALOG:
-        InitDialog(dialog);
+        InitDialog(dialog, *settings);
         return TRUE;  // the focus goes to the first tab stop, the Quality arrows
     case WM_HSCROLL:
-        OnArrowClick(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        OnArrowClick(dialog, *settings, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_COMMAND:
-        return OnCommand(dialog, wParam);
+        return OnCommand(dialog, *settings, wParam);
     default:
         return 0;
     }

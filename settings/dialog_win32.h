@@ -5,5 +5,6 @@
 
 #include <windows.h>
 
+// lParam of the dialog's creation points to the SaverSettings it shows and edits.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -10,10 +10,8 @@
 
 #include "app/animation_driver_win32.h"
 #include "app/frame_bitmap_win32.h"
-#include "app/saver_run.h"
 #include "app/saver_window_win32.h"
 #include "display/video_modes_win32.h"
-#include "settings/settings.h"
 
 // The saver window, made once as the program makes it, on a 1024 x 768 Wine
 // virtual desktop of its own: there modes can be switched (Xvfb offers one).
@@ -100,13 +98,13 @@ TEST(FullScreen, AFrameBufferThatCannotBeMadeEndsTheRunCleanly)
 {
     ASSERT_NE(Window(), nullptr);
     InstallDisplayAdapter();
-    saverSettings.Res = 8;  // 1024 x 768 x 16
-    SetFrameAllocator([](size_t) -> void* {
+    saver.settings.Res = 8;  // 1024 x 768 x 16
+    static SaverRun core;
+    core.allocate = [](size_t) -> void* {
         bitsDuringRun = GetDeviceCaps(saver.saverDC, BITSPIXEL);
         return nullptr;
-    });
-    const SaverRunResult run = RunSaver(saver);
-    SetFrameAllocator(nullptr);
+    };
+    const SaverRunResult run = RunSaver(saver, core);
     EXPECT_EQ(std::tuple(run.lastWParam, saver.screen.directDraw, bitsDuringRun, GetDeviceCaps(saver.saverDC, BITSPIXEL)),
               std::tuple(0u, nullptr, 16, 32));
     EXPECT_TRUE(saver.coverWindows.empty());  // one monitor here: nothing to cover
