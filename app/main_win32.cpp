@@ -6,7 +6,7 @@
 #include "app/saver_window_win32.h"
 #include "display/video_modes_win32.h"
 #include "resources/resource_ids.h"
-#include "settings/dialog_win32.h"
+#include "app/dialog_win32.h"
 #include "settings/registry_win32.h"
 
 namespace {

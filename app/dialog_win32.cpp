@@ -1,4 +1,4 @@
-#include "settings/dialog_win32.h"
+#include "app/dialog_win32.h"
 
 #include <shellapi.h>
 
