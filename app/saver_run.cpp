@@ -40,6 +40,11 @@ bool AllocatePoints(const SaverRun& run, KeptPoints& kept, size_t steps)
 
 bool SameFigure(const IfsFigure& a, const IfsFigure& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+bool SameTint(const ChannelTint& a, const ChannelTint& b)
+{
+    return a.factor0 == b.factor0 && a.factor1 == b.factor1 && a.factor2 == b.factor2;
+}
+
 PlotStyle StyleOf(const SaverRun& run) { return {run.settings.Brightness, run.settings.on3D, run.channelTint}; }
 
 // The figure the next frame blends, as far as it can be told now. When this blend
@@ -146,6 +151,7 @@ void ReleaseFrameBuffer(SaverRun& run)
     FreePoints(run.shownPoints);
     FreePoints(run.nextPoints);
     run.ahead = Ahead::None;
+    run.pictureKept = false;
 }
 
 void DrawFrame(SaverRun& run)
@@ -161,17 +167,22 @@ void DrawFrame(SaverRun& run)
             PlotFigure16(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
         return;
     }
-    if (!UseWhatWasDoneAhead(run, steps))
+    bool kept = std::exchange(run.pictureKept, false);
+    if (!UseWhatWasDoneAhead(run, steps)) {
+        if (kept) ClearLitPixels(run.shownPoints, run.frame);  // foreseen wrongly: the picture goes
+        kept = false;
         run.figureBounds = MeasureKept(run.blendedFigure, steps, run.tables.maps, run.shownPoints, [](int32_t) {});
+    }
 
     ForeseeNextFigure(run);
     if (SameFigure(run.foreseenFigure, run.blendedFigure)) {
         run.ahead = Ahead::SameFigure;
-        PlotKept(run.shownPoints, run.figureBounds, style, run.frame, run.tables);
+        if (!kept) PlotKept(run.shownPoints, run.figureBounds, style, run.frame, run.tables);
     } else {
         run.ahead = Ahead::Measured;
-        run.nextBounds = PlotKeptMeasuringNext(run.shownPoints, run.figureBounds, style, run.frame, run.tables,
-                                               run.foreseenFigure, steps, run.nextPoints);
+        run.nextBounds = kept ? MeasureKept(run.foreseenFigure, steps, run.tables.maps, run.nextPoints, [](int32_t) {})
+                              : PlotKeptMeasuringNext(run.shownPoints, run.figureBounds, style, run.frame,
+                                                      run.tables, run.foreseenFigure, steps, run.nextPoints);
     }
 }
 
@@ -199,6 +210,8 @@ void ChooseNextFigure(SaverRun& run)
 
 void EndFrame(SaverRun& run)
 {
-    ClearLitPixels(run.shownPoints, run.frame);
+    const ChannelTint shownTint = run.channelTint;
     AdvanceRun(run);
+    run.pictureKept = run.ahead == Ahead::SameFigure && SameTint(shownTint, run.channelTint);
+    if (!run.pictureKept) ClearLitPixels(run.shownPoints, run.frame);
 }

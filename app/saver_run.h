@@ -60,6 +60,9 @@ struct SaverRun {
     FigureBounds nextBounds = {0.0f, 0.0f, 0.0f, 0.0f};
     IfsFigure foreseenFigure = {};
     Ahead ahead = Ahead::None;
+    // The frame still holds the picture of shownPoints: the next frame shows the
+    // same figure in the same tint, so its clear and plot are left out.
+    bool pictureKept = false;
     PassTables tables;
 };
 
