@@ -19,3 +19,9 @@ int64_t TicksToWait(FramePacer& pacer, int64_t now)
     if (now - pacer.deadline > pacer.period) pacer.deadline = now;
     return 0;
 }
+
+void StartPacingPeriod(FramePacer& pacer, int64_t periodTicks, int64_t now)
+{
+    pacer.period = periodTicks > 0 ? periodTicks : 1;
+    pacer.deadline = now;
+}

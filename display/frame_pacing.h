@@ -24,3 +24,7 @@ void StartPacing(FramePacer& pacer, int refreshHz, int64_t ticksPerSecond, int64
 // made up by the next frame; a loop more than a period behind starts afresh
 // instead of rushing frames out to catch up.
 int64_t TicksToWait(FramePacer& pacer, int64_t now);
+
+// Pacing at a period of its own (a frame rate chosen by the user rather than a
+// display's refresh rate); a period below one tick counts as one.
+void StartPacingPeriod(FramePacer& pacer, int64_t periodTicks, int64_t now);
