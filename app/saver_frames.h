@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "display/video_modes.h"
 #include "settings/settings.h"
@@ -18,7 +19,8 @@ struct RunClock {
 };
 
 // The pixels of the frame just drawn: width x height words of bitsPerPixel bits,
-// row-major from the top row, shown at (offsetX, offsetY) of the screen.
+// row-major from the top row, shown at (offsetX, offsetY) of the screen, and the
+// indices of its lit (nonzero) words in order.
 struct FrameView {
     const void* pixels;
     int32_t width;
@@ -26,6 +28,8 @@ struct FrameView {
     int32_t offsetX;
     int32_t offsetY;
     int bitsPerPixel;
+    const int32_t* lit;
+    int32_t litCount;
 };
 
 struct SaverFrames {
@@ -34,6 +38,7 @@ struct SaverFrames {
     DisplayMode mode = {0, 0, 32};
     bool started = false;    // the first figure has been chosen
     bool allocated = false;  // a frame buffer is held
+    std::vector<int32_t> lit;
 };
 
 // The figure area for the mode; chooses the first figure on the first call and
@@ -41,7 +46,9 @@ struct SaverFrames {
 bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode);
 // The figure area of the current layout (no pixels before a frame is drawn).
 FrameView CurrentFrame(const SaverFrames& frames);
-// Draws the next frame; FinishFrame after it has been shown.
+// Appends the indices of the nonzero words among count words of bitsPerPixel bits.
+void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vector<int32_t>& lit);
+// Draws the next frame and finds its lit words; FinishFrame after it has been shown.
 FrameView DrawNextFrame(SaverFrames& frames);
 void FinishFrame(SaverFrames& frames);
 void ReleaseFrames(SaverFrames& frames);

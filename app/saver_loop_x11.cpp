@@ -30,7 +30,6 @@ enum class Outcome { Going, Stopped, Failed };
 struct LoopState {
     bool relayout = true;     // the window's size is new: frame and image follow
     bool repaint = false;     // exposed: blank and show the last frame again
-    bool shown = false;       // the image holds a frame
     Outcome outcome = Outcome::Going;
 };
 
@@ -93,16 +92,52 @@ void WaitForImage(XLayer& x, LoopState& state, std::string& error)
     }
 }
 
-void ShowFrame(XLayer& x, const FrameView& frame)
+// A point costs the server and Xlib about as much as this many pixels of an image
+// (measured on Xvfb): frames with fewer changed pixels than area / kPointCost go as
+// points, denser ones as the whole figure area.
+constexpr int64_t kPointCost = 20;
+
+bool AsPoints(const XLayer& x, const FrameView& frame)
 {
+    const int64_t changed = static_cast<int64_t>(x.shown.points.size()) + frame.litCount;
+    return changed * kPointCost < int64_t{frame.width} * frame.height;
+}
+
+void ShowFrame(XLayer& x, const FrameView& frame, bool asPoints)
+{
+    const LitFrame lit = {frame.pixels, frame.bitsPerPixel, frame.width, frame.offsetX, frame.offsetY, frame.lit,
+                          frame.litCount};
+    if (asPoints) {
+        EraseShownPoints(x.display, x.window, x.gc, x.shown, x.alphaBits);
+        GroupLitPoints(lit, x.alphaBits, x.shown);
+        DrawShownPoints(x.display, x.window, x.gc, x.shown);
+        x.imageHoldsShown = false;
+        return;
+    }
+    if (x.imageHoldsShown) {
+        ClearImagePoints(x.image, x.shown.points, frame.offsetX, frame.offsetY, x.alphaBits);
+        CopyLitWords(x.image, lit, x.alphaBits);
+    } else {
+        CopyFrameWords(x.image, frame.pixels, x.alphaBits);
+    }
+    GroupLitPoints(lit, x.alphaBits, x.shown);
     PutFrameImage(x.display, x.window, x.gc, x.image, frame.offsetX, frame.offsetY);
+    x.imageHoldsShown = true;
+}
+
+void ForgetShown(XLayer& x)
+{
+    x.shown.points.clear();
+    x.shown.colours.clear();
+    x.shown.groupEnds.clear();
+    x.imageHoldsShown = false;
 }
 
 // New frame buffer and image for the window's size; the run goes on.
-bool LayOut(XLayer& x, SaverFrames& frames, LoopState& state, std::string& error)
+bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
 {
     DestroyFrameImage(x.display, x.image);
-    state.shown = false;
+    ForgetShown(x);
     const DisplayMode mode = {static_cast<int16_t>(x.width < 32767 ? x.width : 32767),
                               static_cast<int16_t>(x.height < 32767 ? x.height : 32767),
                               static_cast<int16_t>(x.frameBits)};
@@ -170,23 +205,21 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         if (state.relayout) {
             state.relayout = false;
             state.repaint = false;
-            if (!LayOut(x, frames, state, error)) return 1;
+            if (!LayOut(x, frames, error)) return 1;
             continue;
         }
         const bool drawing = x.image.image && (settings.frameLimit == 0 || drawn < settings.frameLimit);
         if (state.repaint) {
             state.repaint = false;
-            WaitForImage(x, state, error);
             BlankWindow(x);
-            if (state.shown && state.outcome == Outcome::Going) ShowFrame(x, CurrentFrame(frames));
+            DrawShownPoints(x.display, x.window, x.gc, x.shown);
         }
         if (drawing && MonotonicNow() >= due) {
             const FrameView frame = DrawNextFrame(frames);
-            WaitForImage(x, state, error);
+            const bool asPoints = AsPoints(x, frame);
+            if (!asPoints) WaitForImage(x, state, error);
             if (state.outcome != Outcome::Going || state.relayout) continue;  // the frame is drawn again after
-            CopyFrameWords(x.image, frame.pixels, x.alphaBits);
-            ShowFrame(x, frame);
-            state.shown = true;
+            ShowFrame(x, frame, asPoints);
             FinishFrame(frames);
             ++drawn;
             const int64_t now = MonotonicNow();

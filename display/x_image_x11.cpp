@@ -141,6 +141,38 @@ void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBi
     }
 }
 
+namespace {
+
+void StoreWord(XImage* image, int x, int y, uint32_t word)
+{
+    char* target = image->data + static_cast<size_t>(y) * static_cast<size_t>(image->bytes_per_line);
+    if (image->bits_per_pixel == 32) {
+        std::memcpy(target + static_cast<size_t>(x) * 4, &word, 4);
+    } else {
+        const auto half = static_cast<uint16_t>(word);
+        std::memcpy(target + static_cast<size_t>(x) * 2, &half, 2);
+    }
+}
+
+}  // namespace
+
+void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
+                      unsigned long black)
+{
+    for (const XPoint& point : points)
+        StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(black));
+}
+
+void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits)
+{
+    for (int32_t i = 0; i < lit.litCount; ++i) {
+        const int32_t index = lit.lit[i];
+        const uint32_t word = lit.bitsPerPixel == 32 ? static_cast<const uint32_t*>(lit.pixels)[index] | static_cast<uint32_t>(alphaBits)
+                                                     : static_cast<const uint16_t*>(lit.pixels)[index];
+        StoreWord(frame.image, index % lit.width, index / lit.width, word);
+    }
+}
+
 void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y)
 {
     const auto width = static_cast<unsigned>(frame.image->width);

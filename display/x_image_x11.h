@@ -8,6 +8,9 @@
 #include <X11/extensions/XShm.h>
 
 #include <string>
+#include <vector>
+
+#include "display/x_points_x11.h"
 
 struct XFrameImage {
     XImage* image = nullptr;
@@ -31,6 +34,11 @@ void DestroyFrameImage(Display* display, XFrameImage& frame);
 // Copies width x height frame words (32-bit 0x00RRGGBB or 16-bit 5-6-5) into the
 // image; alphaBits are set in every 32-bit word (for a visual with alpha).
 void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBits);
+// Changes only what differs from the frame the image holds: its points (in window
+// coordinates, offset by the image's place) back to black, the new frame's lit words in.
+void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
+                      unsigned long black);
+void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits);
 // Sends the image to (x, y) of the drawable.
 void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y);
 

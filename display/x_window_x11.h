@@ -10,6 +10,7 @@
 
 #include "display/frame_pacing.h"
 #include "display/x_image_x11.h"
+#include "display/x_points_x11.h"
 
 enum class WindowChoice { Own, Given, Root };
 
@@ -28,6 +29,8 @@ struct XLayer {
     bool tryShared = true;
     int completionEvent = -1;       // ShmCompletion's event type, -1 without MIT-SHM
     XFrameImage image;
+    ShownPoints shown;            // the lit pixels on screen
+    bool imageHoldsShown = false; // the image's pixels are the shown frame's
     FramePacer pacer = {};
 };
 
