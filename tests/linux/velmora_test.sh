@@ -149,16 +149,19 @@ case_ending() {
 }
 
 case_locker() {
-  local home=$run/home
+  # Outside the build tree, which the unprivileged user may not reach (/root).
+  locker_dir=$(mktemp -d /tmp/velmora-locker.XXXXXX)
+  trap 'status=$?; rm -rf "$locker_dir"; (exit $status); e2e_cleanup' EXIT
+  chmod 755 "$locker_dir"
+  local home=$locker_dir/home bin=$locker_dir/bin
   mkdir -p "$home"
   printf 'mode: one\nselected: 0\nsplash: False\nlock: False\nfade: False\nunfade: False\nprograms: velmora --root\n' \
     >"$home/.xscreensaver"
   chown -R 65534:65534 "$home"
-  chmod 755 "$run"
-  mkdir -p "$run/bin" && cp "$velmora" "$run/bin/velmora" && chmod 755 "$run/bin" "$run/bin/velmora"
+  mkdir -p "$bin" && cp "$velmora" "$bin/velmora" && chmod 755 "$bin" "$bin/velmora"
   start_xvfb 640x480x24
   as_nobody() {
-    env HOME="$home" PATH="$run/bin:/usr/bin:/bin" DISPLAY="$DISPLAY" \
+    env HOME="$home" PATH="$bin:/usr/bin:/bin" DISPLAY="$DISPLAY" \
       setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
   }
   as_nobody xscreensaver -no-splash -verbose >"$run/xscreensaver.log" 2>&1 &
