@@ -145,9 +145,7 @@ int main(int argc, char** argv)
     int status = 1;
     if (OpenXLayer(x, request.displayName, request.choice, request.window, request.ownWidth, request.ownHeight, error)) {
         SaverFrames frames;
-        frames.settings = request.settings;
-        frames.clock = request.clock;
-        if (!request.clock.fixed) frames.clock.start = 0;
+        SetUpFrames(frames, request.settings, request.clock);
         status = RunSaverLoop(x, frames, request.loop, error);
         ReleaseFrames(frames);
     }

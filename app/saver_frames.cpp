@@ -2,52 +2,54 @@
 
 #include <cstring>
 
-#include "app/saver_run.h"
 #include "ifs/random_source.h"
-#include "render/frame_buffer.h"
 
-namespace {
-
-// The run reads its clock through a plain function; this is the record it reads.
-const RunClock* activeClock = nullptr;
-
-int64_t FixedRunClock() { return activeClock->start + activeClock->frame / activeClock->framesPerSecond; }
-
-void UseClockOf(const SaverFrames& frames)
+void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock)
 {
-    saverSettings = frames.settings;
-    activeClock = &frames.clock;
-    SetClock(frames.clock.fixed ? FixedRunClock : nullptr);
+    frames.clock = clock;
+    frames.run->settings = HoldForRun(settings);
+    if (clock.fixed) {
+        const RunClock* source = &frames.clock;
+        frames.run->clock = [source] { return source->start + source->frame / source->framesPerSecond; };
+    }
 }
-
-}  // namespace
 
 bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode)
 {
-    UseClockOf(frames);
-    frames.mode = mode;
-    currentDisplayMode = mode;
-    SetUpFrameGeometry(mode);
+    SaverRun& run = *frames.run;
+    SetUpFrameGeometry(run, mode);
     if (!frames.started) {
-        StartFirstFigure();
+        StartFirstFigure(run);
         frames.started = true;
     }
-    frames.allocated = AllocateFrameBuffer();
+    frames.allocated = AllocateFrameBuffer(run);
     return frames.allocated;
 }
 
 FrameView CurrentFrame(const SaverFrames& frames)
 {
-    return {frames.allocated ? framePixels : nullptr, frameWidth, frameHeight, frameOffsetX, frameOffsetY,
-            frames.mode.bitsPerPixel, frames.lit.data(), static_cast<int32_t>(frames.lit.size())};
+    const FrameBuffer& frame = frames.run->frame;
+    const KeptPoints& kept = frames.run->shownPoints;
+    // The run notes the pixels it lit whenever it keeps its points.
+    const bool noted = kept.capacity >= 0 && kept.count >= 0;
+    return {frames.allocated ? frame.pixels : nullptr,
+            frame.frameWidth,
+            frame.frameHeight,
+            frame.frameOffsetX,
+            frame.frameOffsetY,
+            frame.bitsPerPixel,
+            noted ? kept.litIndex : frames.lit.data(),
+            noted ? kept.litCount : static_cast<int32_t>(frames.lit.size())};
 }
 
 FrameView DrawNextFrame(SaverFrames& frames)
 {
-    UseClockOf(frames);
-    DrawFrame();
+    SaverRun& run = *frames.run;
+    DrawFrame(run);
     frames.lit.clear();
-    if (frames.allocated) FindLitWords(framePixels, pixelCount, frames.mode.bitsPerPixel, frames.lit);
+    const KeptPoints& kept = run.shownPoints;
+    if (frames.allocated && !(kept.capacity >= 0 && kept.count >= 0))
+        FindLitWords(run.frame.pixels, run.frame.pixelCount, run.frame.bitsPerPixel, frames.lit);
     return CurrentFrame(frames);
 }
 
@@ -57,31 +59,30 @@ void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vect
     const auto* bytes = static_cast<const unsigned char*>(pixels);
     const int32_t wordBytes = bitsPerPixel / 8;
     const int32_t wordsPerBlock = 64 / wordBytes;
+    const auto litAt = [&](int32_t i) {
+        return bitsPerPixel == 32 ? static_cast<const uint32_t*>(pixels)[i] != 0
+                                  : static_cast<const uint16_t*>(pixels)[i] != 0;
+    };
     int32_t index = 0;
     for (; index + wordsPerBlock <= count; index += wordsPerBlock) {
         uint64_t block[8];
         std::memcpy(block, bytes + static_cast<size_t>(index) * static_cast<size_t>(wordBytes), sizeof block);
         if ((block[0] | block[1] | block[2] | block[3] | block[4] | block[5] | block[6] | block[7]) == 0) continue;
         for (int32_t i = index; i < index + wordsPerBlock; ++i)
-            if (bitsPerPixel == 32 ? static_cast<const uint32_t*>(pixels)[i] : static_cast<const uint16_t*>(pixels)[i])
-                lit.push_back(i);
+            if (litAt(i)) lit.push_back(i);
     }
     for (; index < count; ++index)
-        if (bitsPerPixel == 32 ? static_cast<const uint32_t*>(pixels)[index] : static_cast<const uint16_t*>(pixels)[index])
-            lit.push_back(index);
+        if (litAt(index)) lit.push_back(index);
 }
 
 void FinishFrame(SaverFrames& frames)
 {
-    UseClockOf(frames);
-    EndFrame();
+    EndFrame(*frames.run);
     ++frames.clock.frame;
 }
 
 void ReleaseFrames(SaverFrames& frames)
 {
-    ReleaseFrameBuffer();
+    ReleaseFrameBuffer(*frames.run);
     frames.allocated = false;
-    SetClock(nullptr);
-    activeClock = nullptr;
 }

@@ -1,11 +1,13 @@
 // The one place the Linux saver calls the portable run: start it for a screen
 // mode, draw and end frames, lay it out again for a new size, and release it.
-// Holds the settings and the clock the run reads.
+// Holds the run record and the clock it reads.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "app/saver_run.h"
 #include "display/video_modes.h"
 #include "settings/settings.h"
 
@@ -20,7 +22,7 @@ struct RunClock {
 
 // The pixels of the frame just drawn: width x height words of bitsPerPixel bits,
 // row-major from the top row, shown at (offsetX, offsetY) of the screen, and the
-// indices of its lit (nonzero) words in order.
+// indices of the words it lit (repeats, and black words, may be among them).
 struct FrameView {
     const void* pixels;
     int32_t width;
@@ -33,14 +35,15 @@ struct FrameView {
 };
 
 struct SaverFrames {
-    SaverSettings settings = kDefaultSettings;
+    std::unique_ptr<SaverRun> run = std::make_unique<SaverRun>();
     RunClock clock;
-    DisplayMode mode = {0, 0, 32};
     bool started = false;    // the first figure has been chosen
     bool allocated = false;  // a frame buffer is held
-    std::vector<int32_t> lit;
+    std::vector<int32_t> lit;  // found by a scan when the run kept no list of its own
 };
 
+// Starts frames with settings taken as given (the run holds them to its ranges).
+void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock);
 // The figure area for the mode; chooses the first figure on the first call and
 // keeps the run going on later ones. False when the frame cannot be allocated.
 bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode);
@@ -48,7 +51,7 @@ bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode);
 FrameView CurrentFrame(const SaverFrames& frames);
 // Appends the indices of the nonzero words among count words of bitsPerPixel bits.
 void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vector<int32_t>& lit);
-// Draws the next frame and finds its lit words; FinishFrame after it has been shown.
+// Draws the next frame; FinishFrame after it has been shown.
 FrameView DrawNextFrame(SaverFrames& frames);
 void FinishFrame(SaverFrames& frames);
 void ReleaseFrames(SaverFrames& frames);

@@ -1,286 +1,204 @@
 #include "app/saver_run.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "ifs/blend.h"
-#include "ifs/chaos.h"
-#include "ifs/random_source.h"
-#include "render/frame_buffer.h"
-#include "render/plot.h"
-#include "render/tint.h"
-#include "settings/settings.h"
-
-IfsFigure toFigure;
-IfsFigure fromFigure;
-IfsFigure blendedFigure;
-float blendT = 0.0f;
-float blendStep = 1.0f;
-int16_t figureAge = 0;
-uint8_t FigureHistory[22];
-
-int32_t frameOffsetX = 0;
-int32_t frameOffsetY = 0;
-int32_t frameBytes = 0;
-void* framePixels = nullptr;
-
-int16_t runZoom = 80;
-int16_t runCountNotReplay = 5;
 
 namespace {
-
-bool frame32 = true;
 
 // 0.015 in single precision: 0.014999999664723873.
 constexpr float kTransitionStep = 0.015f;
 
-int DrawFigureNumber() { return NextRandom() % kFigureCount; }
-
-FrameAllocator frameAllocator = std::malloc;
+int DrawFigureNumber(RandomSource& random) { return NextRandom(random) % kFigureCount; }
 
 // count elements of size bytes each, or null when that many bytes cannot be addressed.
-void* AllocateArray(size_t count, size_t size)
+void* AllocateArray(const SaverRun& run, size_t count, size_t size)
 {
     if (count > SIZE_MAX / size - 1) return nullptr;
-    return frameAllocator(count * size + 1);  // + 1: an empty frame still gets a buffer
+    return run.allocate(count * size + 1);  // + 1: an empty frame still gets a buffer
 }
 
-// A frame walks the chaos game once, not twice: the bounds pass keeps its points
-// and the plot reads them. And it walks it while the previous frame is plotted:
-// the chain is one long dependency, the plot independent work that fills its
-// latency. So each frame also foresees the next frame's figure (what EndFrame
-// will make of the run if the clock still reads the same then) and measures it
-// ahead. A foreseen figure is used only when it is bit for bit the one the next
-// frame blends; the points and bounds depend on nothing else in a run.
-enum class Ahead { None, SameFigure, Measured };
-
-struct KeptPass {
-    PassRecord record;
-    FigureBounds bounds;
-};
-
-KeptPass shownPass;  // the points of the frame on screen, and the pixels it lit
-KeptPass nextPass;   // the points of the foreseen next frame
-IfsFigure foreseenFigure;
-Ahead ahead = Ahead::None;
-
-constexpr PassRecord kNoRecord = {nullptr, nullptr, 0, -1, 0, 0};
-
-bool AllocateRecord(PassRecord& record, size_t steps)
+void FreePoints(KeptPoints& kept)
 {
-    record.points = static_cast<PassPoint*>(AllocateArray(steps, sizeof(PassPoint)));
-    record.litIndex = static_cast<int32_t*>(AllocateArray(steps, sizeof(int32_t)));
-    record.capacity = record.points && record.litIndex ? static_cast<int32_t>(steps) : -1;
-    return record.capacity >= 0;
+    std::free(kept.points);
+    std::free(kept.litIndex);
+    kept = KeptPoints{};
 }
 
-void FreeRecord(PassRecord& record)
+bool AllocatePoints(const SaverRun& run, KeptPoints& kept, size_t steps)
 {
-    std::free(record.points);
-    std::free(record.litIndex);
-    record = kNoRecord;
+    kept.points = static_cast<PassPoint*>(AllocateArray(run, steps, sizeof(PassPoint)));
+    kept.litIndex = static_cast<int32_t*>(AllocateArray(run, steps, sizeof(int32_t)));
+    if (!kept.points || !kept.litIndex) {
+        FreePoints(kept);
+        return false;
+    }
+    kept.capacity = static_cast<int32_t>(steps);
+    return true;
 }
 
 bool SameFigure(const IfsFigure& a, const IfsFigure& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// Everything AdvanceRun and the procedures it calls change.
-struct RunSnapshot {
-    IfsFigure to, from;
-    float t, step;
-    int16_t age;
-    uint8_t history[22];
-    ChannelTint tint;
-    RandomSource random;
-};
+PlotStyle StyleOf(const SaverRun& run) { return {run.settings.Brightness, run.settings.on3D, run.channelTint}; }
 
-RunSnapshot TakeSnapshot()
+// The figure the next frame blends, as far as it can be told now. When this blend
+// completes, the next frame starts the next one from today's toFigure at t = 0,
+// which is toFigure itself whatever the new target (unless a coefficient is not
+// finite, or a zero's sign differs: then the guess fails and nothing is lost).
+void ForeseeNextFigure(SaverRun& run)
 {
-    RunSnapshot saved = {toFigure, fromFigure, blendT, blendStep, figureAge, {}, channelTint, randomSource};
-    std::memcpy(saved.history, FigureHistory, sizeof FigureHistory);
-    return saved;
+    const float nextT = static_cast<float>(static_cast<double>(run.blendT) + static_cast<double>(run.blendStep));
+    if (nextT > 1.0f)
+        BlendFigures(run.foreseenFigure, run.toFigure, run.toFigure, 0.0f);
+    else
+        BlendFigures(run.foreseenFigure, run.fromFigure, run.toFigure, nextT);
 }
 
-void RestoreSnapshot(const RunSnapshot& saved)
+// Takes this frame's points from what the last frame did ahead, if it foresaw
+// this figure.
+bool UseWhatWasDoneAhead(SaverRun& run, int32_t steps)
 {
-    toFigure = saved.to;
-    fromFigure = saved.from;
-    blendT = saved.t;
-    blendStep = saved.step;
-    figureAge = saved.age;
-    std::memcpy(FigureHistory, saved.history, sizeof FigureHistory);
-    channelTint = saved.tint;
-    randomSource = saved.random;
+    const Ahead was = std::exchange(run.ahead, Ahead::None);
+    if (was == Ahead::None || !SameFigure(run.foreseenFigure, run.blendedFigure)) return false;
+    if (was == Ahead::Measured) {
+        std::swap(run.shownPoints, run.nextPoints);
+        run.figureBounds = run.nextBounds;
+    }
+    return run.shownPoints.count == steps;
 }
 
 // The end-of-frame steps after the clear: advance the blend, then deform or switch.
-void AdvanceRun()
+void AdvanceRun(SaverRun& run)
 {
-    blendT = static_cast<float>(static_cast<double>(blendT) + static_cast<double>(blendStep));
-    if (blendT > 1.0f) {
-        blendT = 0.0f;
-        blendStep = 1.0f;
-        if (figureAge > saverSettings.LifeTimeOneFig.value) {
-            ChooseNextFigure();
+    run.blendT = static_cast<float>(static_cast<double>(run.blendT) + static_cast<double>(run.blendStep));
+    if (run.blendT > 1.0f) {
+        run.blendT = 0.0f;
+        run.blendStep = 1.0f;
+        if (run.figureAge > run.settings.LifeTimeOneFig) {
+            ChooseNextFigure(run);
         } else {
-            fromFigure = toFigure;
-            DeformFigure(toFigure, fromFigure);
+            run.fromFigure = run.toFigure;
+            DeformFigure(run.toFigure, run.fromFigure, run.settings.IntensityDeformation, run.randomSource,
+                         run.clock());
         }
     }
-    figureAge = static_cast<int16_t>(figureAge + 1);
-}
-
-void ForeseeNextFigure()
-{
-    const RunSnapshot saved = TakeSnapshot();
-    AdvanceRun();
-    BlendFigures(foreseenFigure, fromFigure, toFigure, blendT);
-    RestoreSnapshot(saved);
-}
-
-// Takes this frame's points from what the last frame measured ahead, if it foresaw
-// this figure.
-bool UseMeasuredAhead(int32_t steps)
-{
-    const Ahead was = ahead;
-    ahead = Ahead::None;
-    if (was == Ahead::None || !SameFigure(foreseenFigure, blendedFigure)) return false;
-    if (was == Ahead::Measured) std::swap(shownPass, nextPass);
-    if (shownPass.record.count != steps) return false;
-    figureBounds = shownPass.bounds;
-    return true;
-}
-
-void PlotShown()
-{
-    if (frame32)
-        PlotRecord32(blendedFigure, shownPass.record, static_cast<uint32_t*>(framePixels));
-    else
-        PlotRecord16(blendedFigure, shownPass.record, static_cast<uint16_t*>(framePixels));
-}
-
-void PlotShownMeasuringNext()
-{
-    if (frame32)
-        PlotRecordMeasuringNext32(shownPass.record, static_cast<uint32_t*>(framePixels), foreseenFigure,
-                                  nextPass.record, nextPass.bounds);
-    else
-        PlotRecordMeasuringNext16(shownPass.record, static_cast<uint16_t*>(framePixels), foreseenFigure,
-                                  nextPass.record, nextPass.bounds);
+    run.figureAge = static_cast<int16_t>(run.figureAge + 1);
 }
 
 }  // namespace
 
-void SetUpFrameGeometry(const DisplayMode& mode)
+void SetUpFrameGeometry(SaverRun& run, const DisplayMode& mode)
 {
-    runZoom = ClampToRange(saverSettings.Zoom);
-    frameWidth = static_cast<int16_t>(int32_t{runZoom} * mode.width / 100);
-    frameHeight = static_cast<int16_t>(int32_t{runZoom} * mode.height / 100);
-    pixelCount = int32_t{frameWidth} * frameHeight;
-    frameOffsetX = (int32_t{mode.width} - frameWidth) / 2;
-    frameOffsetY = (int32_t{mode.height} - frameHeight) / 2;
+    FrameBuffer& frame = run.frame;
+    const int32_t zoom = run.settings.Zoom;
+    frame.frameWidth = static_cast<int16_t>(zoom * mode.width / 100);
+    frame.frameHeight = static_cast<int16_t>(zoom * mode.height / 100);
+    frame.pixelCount = int32_t{frame.frameWidth} * frame.frameHeight;
+    frame.frameOffsetX = (int32_t{mode.width} - frame.frameWidth) / 2;
+    frame.frameOffsetY = (int32_t{mode.height} - frame.frameHeight) / 2;
+    frame.bitsPerPixel = mode.bitsPerPixel == 32 ? 32 : 16;
     // Only a mode far beyond any screen overflows 32 bits here; such a frame
     // cannot be allocated (-1).
-    const int64_t bytes = int64_t{mode.bitsPerPixel / 8} * pixelCount;
-    frameBytes = bytes >= 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : -1;
-    frame32 = mode.bitsPerPixel == 32;
+    const int64_t bytes = int64_t{mode.bitsPerPixel / 8} * frame.pixelCount;
+    frame.frameBytes = bytes >= 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : -1;
 }
 
-void StartFirstFigure()
+void StartFirstFigure(SaverRun& run)
 {
-    runCountNotReplay = ClampToRange(saverSettings.CountNotReplay);
-    blendStep = 1.0f;
-    SeedRandomFromClock();
-    const int first = DrawFigureNumber();
-    toFigure = FigureTable[first];
-    fromFigure = FigureTable[first];
-    std::memset(FigureHistory, first, sizeof FigureHistory);
-    if (saverSettings.onColor) PickTint();
-    figureAge = 0;
-    blendT = 0.0f;
-    DeformFigure(toFigure, fromFigure);
+    run.blendStep = 1.0f;
+    SeedRandomFromClock(run.randomSource, run.clock());
+    const int first = DrawFigureNumber(run.randomSource);
+    run.toFigure = FigureTable[first];
+    run.fromFigure = FigureTable[first];
+    std::memset(run.FigureHistory, first, sizeof run.FigureHistory);
+    if (run.settings.onColor) run.channelTint = PickTint(run.randomSource, run.clock());
+    run.figureAge = 0;
+    run.blendT = 0.0f;
+    DeformFigure(run.toFigure, run.fromFigure, run.settings.IntensityDeformation, run.randomSource, run.clock());
 }
 
-void SetFrameAllocator(FrameAllocator allocator) { frameAllocator = allocator ? allocator : std::malloc; }
-
-bool AllocateFrameBuffer()
+bool AllocateFrameBuffer(SaverRun& run)
 {
-    ReleaseFrameBuffer();
-    if (frameBytes < 0) return false;
-    const size_t count = pixelCount > 0 ? static_cast<size_t>(pixelCount) : 0;
-    const size_t size = frame32 ? sizeof(uint32_t) : sizeof(uint16_t);
-    framePixels = AllocateArray(count, size);
-    if (!framePixels) return false;
-    std::memset(framePixels, 0, count * size);
+    ReleaseFrameBuffer(run);
+    FrameBuffer& frame = run.frame;
+    if (frame.frameBytes < 0) return false;
+    const size_t count = frame.pixelCount > 0 ? static_cast<size_t>(frame.pixelCount) : 0;
+    const size_t size = frame.bitsPerPixel == 32 ? sizeof(uint32_t) : sizeof(uint16_t);
+    frame.pixels = AllocateArray(run, count, size);
+    if (!frame.pixels) return false;
+    std::memset(frame.pixels, 0, count * size);
 
     // Keeping the points is an optimisation only: without room for them every
     // frame walks the chaos game twice, with the same pixels.
-    const size_t steps = PassLength() > 0 ? static_cast<size_t>(PassLength()) : 0;
-    if (!AllocateRecord(shownPass.record, steps) || !AllocateRecord(nextPass.record, steps)) {
-        FreeRecord(shownPass.record);
-        FreeRecord(nextPass.record);
+    const size_t steps = static_cast<size_t>(PassLength(run.settings.Quality));
+    if (!AllocatePoints(run, run.shownPoints, steps) || !AllocatePoints(run, run.nextPoints, steps)) {
+        FreePoints(run.shownPoints);
+        FreePoints(run.nextPoints);
     }
-    ahead = Ahead::None;
     return true;
 }
 
-void ReleaseFrameBuffer()
+void ReleaseFrameBuffer(SaverRun& run)
 {
-    std::free(framePixels);
-    framePixels = nullptr;
-    FreeRecord(shownPass.record);
-    FreeRecord(nextPass.record);
-    ahead = Ahead::None;
+    std::free(run.frame.pixels);
+    run.frame.pixels = nullptr;
+    FreePoints(run.shownPoints);
+    FreePoints(run.nextPoints);
+    run.ahead = Ahead::None;
 }
 
-void DrawFrame()
+void DrawFrame(SaverRun& run)
 {
-    const int32_t steps = PassLength() > 0 ? PassLength() : 0;
-    BlendFigures(blendedFigure, fromFigure, toFigure, blendT);
-    if (!UseMeasuredAhead(steps)) {
-        MeasureBounds(blendedFigure, shownPass.record);
-        shownPass.bounds = figureBounds;
-    }
-    if (shownPass.record.count != steps || nextPass.record.capacity < steps) {
-        PlotShown();  // no room for kept points: the plot walks the chain again
+    const int32_t steps = PassLength(run.settings.Quality);
+    const PlotStyle style = StyleOf(run);
+    BlendFigures(run.blendedFigure, run.fromFigure, run.toFigure, run.blendT);
+    if (run.shownPoints.capacity < steps) {  // no room for kept points: two plain passes
+        run.figureBounds = MeasureBounds(run.blendedFigure, steps, run.tables.maps);
+        if (run.frame.bitsPerPixel == 32)
+            PlotFigure32(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
+        else
+            PlotFigure16(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
         return;
     }
-    ForeseeNextFigure();
-    if (SameFigure(foreseenFigure, blendedFigure)) {
-        ahead = Ahead::SameFigure;
-        PlotShown();
+    if (!UseWhatWasDoneAhead(run, steps))
+        run.figureBounds = MeasureKept(run.blendedFigure, steps, run.tables.maps, run.shownPoints, [](int32_t) {});
+
+    ForeseeNextFigure(run);
+    if (SameFigure(run.foreseenFigure, run.blendedFigure)) {
+        run.ahead = Ahead::SameFigure;
+        PlotKept(run.shownPoints, run.figureBounds, style, run.frame, run.tables);
     } else {
-        ahead = Ahead::Measured;
-        PlotShownMeasuringNext();
+        run.ahead = Ahead::Measured;
+        run.nextBounds = PlotKeptMeasuringNext(run.shownPoints, run.figureBounds, style, run.frame, run.tables,
+                                               run.foreseenFigure, steps, run.nextPoints);
     }
 }
 
-void ChooseNextFigure()
+void ChooseNextFigure(SaverRun& run)
 {
-    std::memmove(FigureHistory + 1, FigureHistory, 20);
-    FigureHistory[0] = FigureHistory[21];
+    uint8_t* history = run.FigureHistory;
+    std::memmove(history + 1, history, 20);
+    history[0] = history[21];
 
-    SeedRandomFromClock();
+    SeedRandomFromClock(run.randomSource, run.clock());
     for (;;) {
-        const int next = DrawFigureNumber();
-        FigureHistory[21] = static_cast<uint8_t>(next);
+        const int next = DrawFigureNumber(run.randomSource);
+        history[21] = static_cast<uint8_t>(next);
         bool recent = false;
-        for (int i = 0; i < runCountNotReplay; ++i) recent |= FigureHistory[i] == next;
+        for (int i = 0; i < run.settings.CountNotReplay; ++i) recent |= history[i] == next;
         if (!recent) break;
     }
 
-    fromFigure = toFigure;  // the blend starts from the shape on screen
-    toFigure = FigureTable[FigureHistory[21]];
-    if (saverSettings.onColor) PickTint();
-    figureAge = 0;
-    blendStep = kTransitionStep;
+    run.fromFigure = run.toFigure;  // the blend starts from the shape on screen
+    run.toFigure = FigureTable[history[21]];
+    if (run.settings.onColor) run.channelTint = PickTint(run.randomSource, run.clock());
+    run.figureAge = 0;
+    run.blendStep = kTransitionStep;
 }
 
-void EndFrame()
+void EndFrame(SaverRun& run)
 {
-    if (frame32)
-        ClearLitPixels(shownPass.record, static_cast<uint32_t*>(framePixels));
-    else
-        ClearLitPixels(shownPass.record, static_cast<uint16_t*>(framePixels));
-    AdvanceRun();
+    ClearLitPixels(run.shownPoints, run.frame);
+    AdvanceRun(run);
 }

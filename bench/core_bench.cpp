@@ -11,30 +11,20 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "app/saver_run.h"
 #include "ifs/chaos.h"
-#include "ifs/random_source.h"
-#include "render/frame_buffer.h"
 #include "render/plot.h"
-#include "settings/settings.h"
 
 namespace {
 
-// Ticks one second every 60 frames, as a run at 60 frames a second sees the clock.
-int64_t benchFrames = 0;
-int64_t BenchClock() { return 1'700'000'000 + benchFrames / 60; }
-
-void SetQuality(const benchmark::State& state)
-{
-    saverSettings = kDefaultSettings;
-    saverSettings.Quality.value = static_cast<int16_t>(state.range(0));
-}
+int32_t Steps(const benchmark::State& state) { return PassLength(static_cast<int16_t>(state.range(0))); }
 
 void ReportPerStep(benchmark::State& state)
 {
-    state.counters["ns/step"] = benchmark::Counter(static_cast<double>(state.iterations()) * PassLength(),
+    state.counters["ns/step"] = benchmark::Counter(static_cast<double>(state.iterations()) * Steps(state),
                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
@@ -44,12 +34,11 @@ double Fastest(const std::vector<double>& times) { return *std::min_element(time
 // the last point escapes.
 void BM_BareChain(benchmark::State& state)
 {
-    SetQuality(state);
-    const int32_t n = PassLength();
+    const auto maps = std::make_unique<MapTable>();
     int figure = 0;
     for (auto _ : state) {
         PassPoint last = {0.0f, 0.0f};
-        RunPass(FigureTable[figure], n, [&](float x, float y) { last = {x, y}; });
+        RunPass(FigureTable[figure], Steps(state), *maps, [&](float x, float y) { last = {x, y}; });
         figure = (figure + 1) % kFigureCount;
         benchmark::DoNotOptimize(last);
     }
@@ -57,28 +46,29 @@ void BM_BareChain(benchmark::State& state)
 }
 
 // One frame of a run: Args are Quality, screen width, height and depth (Zoom 80).
+// The clock ticks one second every 60 frames, as a run at 60 frames a second sees it.
 void RunFrames(benchmark::State& state, int16_t lifeTime)
 {
-    SetQuality(state);
-    saverSettings.LifeTimeOneFig.value = lifeTime;
+    const auto run = std::make_unique<SaverRun>();
+    run->settings.Quality = static_cast<int16_t>(state.range(0));
+    run->settings.LifeTimeOneFig = lifeTime;
+    int64_t frames = 0;
+    run->clock = [&frames] { return 1'700'000'000 + frames / 60; };
     const DisplayMode mode = {static_cast<int16_t>(state.range(1)), static_cast<int16_t>(state.range(2)),
                               static_cast<int16_t>(state.range(3))};
-    benchFrames = 0;
-    SetClock(BenchClock);
-    SetUpFrameGeometry(mode);
-    StartFirstFigure();
-    if (!AllocateFrameBuffer()) {
+    SetUpFrameGeometry(*run, mode);
+    StartFirstFigure(*run);
+    if (!AllocateFrameBuffer(*run)) {
         state.SkipWithError("no memory for the frame");
         return;
     }
     for (auto _ : state) {
-        DrawFrame();
+        DrawFrame(*run);
         benchmark::ClobberMemory();
-        EndFrame();
-        ++benchFrames;
+        EndFrame(*run);
+        ++frames;
     }
-    ReleaseFrameBuffer();
-    SetClock(nullptr);
+    ReleaseFrameBuffer(*run);
     ReportPerStep(state);
 }
 
@@ -87,24 +77,24 @@ void BM_TransitionFrame(benchmark::State& state) { RunFrames(state, 0); }
 
 void BM_MeasureBounds(benchmark::State& state)
 {
-    SetQuality(state);
-    for (auto _ : state) {
-        MeasureBounds(FigureTable[0]);
-        benchmark::DoNotOptimize(figureBounds);
-    }
+    const auto maps = std::make_unique<MapTable>();
+    for (auto _ : state) benchmark::DoNotOptimize(MeasureBounds(FigureTable[0], Steps(state), *maps));
     ReportPerStep(state);
 }
 
 void BM_PlotFigure32(benchmark::State& state)
 {
-    SetQuality(state);
-    frameWidth = 819;
-    frameHeight = 614;
-    pixelCount = frameWidth * frameHeight;
-    std::vector<uint32_t> pixels(pixelCount, 0);
-    MeasureBounds(FigureTable[0]);
+    const auto tables = std::make_unique<PassTables>();
+    FrameBuffer frame;
+    frame.frameWidth = 819;
+    frame.frameHeight = 614;
+    frame.pixelCount = 819 * 614;
+    std::vector<uint32_t> pixels(frame.pixelCount, 0);
+    frame.pixels = pixels.data();
+    const FigureBounds bounds = MeasureBounds(FigureTable[0], Steps(state), tables->maps);
+    const PlotStyle style = {250, 1, kGreyTint};
     for (auto _ : state) {
-        PlotFigure32(FigureTable[0], pixels.data());
+        PlotFigure32(FigureTable[0], Steps(state), bounds, style, frame, *tables);
         benchmark::ClobberMemory();
     }
     ReportPerStep(state);

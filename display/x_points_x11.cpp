@@ -26,6 +26,10 @@ void GroupLitPoints(const LitFrame& frame, unsigned long alphaBits, ShownPoints&
     const size_t mask = tableSize - 1;
     for (size_t i = 0; i < count; ++i) {
         const uint32_t word = WordAt(frame, frame.lit[i]);
+        if (word == 0) {  // noted but black (a point that fell outside): nothing to draw
+            shown.groupOfLit[i] = -1;
+            continue;
+        }
         size_t slot = static_cast<size_t>((word * 2654435761u) >> 7) & mask;
         while (shown.tableColours[slot] != 0 && shown.tableColours[slot] != word) slot = (slot + 1) & mask;
         if (shown.tableColours[slot] == 0) {
@@ -46,12 +50,13 @@ void GroupLitPoints(const LitFrame& frame, unsigned long alphaBits, ShownPoints&
         end = start;
         start += size;
     }
-    shown.points.resize(count);
+    shown.points.resize(static_cast<size_t>(start));
     // Indices mostly come in order: follow the row instead of dividing for each one.
     int32_t row = 0;
     int32_t rowStart = 0;
     for (size_t i = 0; i < count; ++i) {
         const int32_t index = frame.lit[i];
+        if (shown.groupOfLit[i] < 0) continue;
         if (index < rowStart || index - rowStart >= 4 * frame.width) {
             row = index / frame.width;
             rowStart = row * frame.width;

@@ -27,7 +27,7 @@ struct LitFrame {
     int32_t width;
     int32_t offsetX;  // of the figure area in the window
     int32_t offsetY;
-    const int32_t* lit;  // indices of the nonzero words
+    const int32_t* lit;  // indices of the words it lit (repeats and black words may be among them)
     int32_t litCount;
 };
 

@@ -1,8 +1,5 @@
 #include "ifs/blend.h"
 
-#include "ifs/random_source.h"
-#include "settings/settings.h"
-
 void BlendFigures(IfsFigure& out, const IfsFigure& from, const IfsFigure& to, float t)
 {
     const double weightTo = static_cast<double>(t);
@@ -15,39 +12,32 @@ void BlendFigures(IfsFigure& out, const IfsFigure& from, const IfsFigure& to, fl
                                           weightTo * static_cast<double>(toValues[i]));
 }
 
-int DeformationDivisor(int intensity)
-{
-    if (intensity < 1) intensity = 1;
-    if (intensity > 10) intensity = 10;
-    return (14 - intensity) * 500;
-}
-
 namespace {
 
 bool IsWeightIndex(int i) { return i == 6 || i == 13 || i == 20; }
 
 }  // namespace
 
-void DeformFigure(IfsFigure& target, const IfsFigure& base)
+void DeformFigure(IfsFigure& target, const IfsFigure& base, int16_t intensity, RandomSource& random, int64_t now)
 {
-    const double divisor = static_cast<double>(DeformationDivisor(saverSettings.IntensityDeformation.value));
+    const double divisor = static_cast<double>((14 - int32_t{intensity}) * 500);
     float* targetValues = FigureValues(target);
     const float* baseValues = FigureValues(base);
 
-    SeedRandomFromClock();
-    const int changes = NextRandom() % 10 + 3;
+    SeedRandomFromClock(random, now);
+    const int changes = NextRandom(random) % 10 + 3;
     int made = 0;
     while (made < changes) {
         int i;
-        if (NextRandom() % 2 != 0) {
-            i = NextRandom() % 27;
+        if (NextRandom(random) % 2 != 0) {
+            i = NextRandom(random) % 27;
         } else {
-            const int first = NextRandom() % 14;  // drawn first, so kept apart
-            i = first + NextRandom() % 14;
+            const int first = NextRandom(random) % 14;  // drawn first, so kept apart
+            i = first + NextRandom(random) % 14;
         }
-        const int q = NextRandom() % 10;
+        const int q = NextRandom(random) % 10;
         const float magnitude = static_cast<float>(static_cast<double>(q + 1) / divisor);
-        float step = NextRandom() % 2 != 0 ? -magnitude : magnitude;
+        float step = NextRandom(random) % 2 != 0 ? -magnitude : magnitude;
 
         // A drawn weight index costs its draws but is not a change.
         if (IsWeightIndex(i)) continue;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-FigureBounds figureBounds = {0.0f, 0.0f, 0.0f, 0.0f};
-
 PassPoint WarmUpPoint(const IfsFigure& figure)
 {
     float x = 1.0f;
@@ -58,38 +56,24 @@ MapChooser MakeMapChooser(const IfsFigure& figure)
     return chooser;
 }
 
-const uint8_t* MapTable(const MapChooser& chooser)
+const uint8_t* MapTable::For(const MapChooser& chooser)
 {
-    static uint8_t table[32768];
-    static MapChooser filled = {{-1, -1, -1}};
     if (std::memcmp(&filled, &chooser, sizeof chooser) != 0) {
         // The limits never decrease, so each map takes one run of draws.
         int start = 0;
         for (int m = 0; m < 3; ++m) {
-            std::memset(table + start, m, static_cast<size_t>(chooser.limit[m] - start));
+            std::memset(mapOfDraw + start, m, static_cast<size_t>(chooser.limit[m] - start));
             start = chooser.limit[m];
         }
-        std::memset(table + start, 3, static_cast<size_t>(32768 - start));
+        std::memset(mapOfDraw + start, 3, static_cast<size_t>(32768 - start));
         filled = chooser;
     }
-    return table;
+    return mapOfDraw;
 }
 
-void MeasureBounds(const IfsFigure& figure)
+FigureBounds MeasureBounds(const IfsFigure& figure, int32_t steps, MapTable& maps)
 {
     PassExtremes extremes;
-    RunPass(figure, PassLength(), [&](float x, float y) { extremes.Take(x, y); });
-    figureBounds = extremes.Bounds();
-}
-
-void MeasureBounds(const IfsFigure& figure, PassRecord& record)
-{
-    const int32_t n = PassLength();
-    if (n > record.capacity) {
-        record.litCount = 0;
-        record.count = -1;
-        MeasureBounds(figure);
-        return;
-    }
-    MeasureKept(figure, n, record, figureBounds, [](int32_t) {});
+    RunPass(figure, steps, maps, [&](float x, float y) { extremes.Take(x, y); });
+    return extremes.Bounds();
 }

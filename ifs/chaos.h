@@ -1,27 +1,24 @@
 // The chaos game: one point moved again and again by randomly chosen maps.
 //
-// Every pass starts from the same warm-up point and seeds the random source with 0,
-// so two passes over the same figure visit the same points bit for bit. All
-// arithmetic is done in double from single-precision operands and rounded to
-// single precision where a value is stored.
+// Every pass starts from the same warm-up point with a generator of its own seeded
+// with 0, so two passes over the same figure visit the same points bit for bit and
+// a pass leaves nothing behind. All arithmetic is done in double from
+// single-precision operands and rounded to single precision where a value is stored.
 #pragma once
 
 #include <cstdint>
 
 #include "ifs/figures.h"
 #include "ifs/random_source.h"
-#include "settings/settings.h"
 
 struct PassPoint {
     float x, y;
 };
 
-// Extent of the last measured pass: minimum x and y, width and height.
+// Extent of a pass: minimum x and y, width and height.
 struct FigureBounds {
     float minX, minY, width, height;
 };
-
-extern FigureBounds figureBounds;
 
 // The single-precision float nearest to 1/32767, which is 32769 * 2^-30.
 constexpr float kDrawScale = 32769.0f / 1073741824.0f;
@@ -52,22 +49,24 @@ struct MapChooser {
 
 MapChooser MakeMapChooser(const IfsFigure& figure);
 
-inline int ChooseMap(const MapChooser& chooser, int r)
-{
-    return (r >= chooser.limit[0]) + (r >= chooser.limit[1]) + (r >= chooser.limit[2]);
-}
+// ChooseMap for every draw 0..32767, so that a step looks its map up instead of
+// comparing; refilled only when the limits change.
+struct MapTable {
+    MapChooser filled = {{-1, -1, -1}};
+    uint8_t mapOfDraw[32768];
 
-// ChooseMap for every draw 0..32767 as one table, so that a step looks its map up
-// instead of comparing. The table is the process's one, refilled when the limits
-// change; it stays valid until the next call.
-const uint8_t* MapTable(const MapChooser& chooser);
+    const uint8_t* For(const MapChooser& chooser);
+};
 
 // Points per pass: Quality * 200 as a 32-bit product; 0 or less makes no step.
-inline int32_t PassLength() { return static_cast<int32_t>(saverSettings.Quality.value) * 200; }
+inline int32_t PassLength(int16_t quality)
+{
+    const int32_t steps = static_cast<int32_t>(quality) * 200;
+    return steps > 0 ? steps : 0;
+}
 
-// One map with its coefficients widened to double once, for the step loop: the
-// widening is exact, so applying it gives the same point as ApplyMap, and the loop
-// spends no conversions on coefficients.
+// One map with its coefficients widened to double once: the widening is exact, so
+// applying it gives the same point as ApplyMap without a conversion per step.
 struct WideMap {
     double a, b, c, d, e, f;
 };
@@ -86,44 +85,24 @@ inline void ApplyMap(float& x, float& y, const WideMap& map)
     y = static_cast<float>((map.c * oldX + map.d * oldY) + map.f);
 }
 
-// Runs one pass over the figure: warm-up, seed 0, then n steps, each point handed
-// to visit(x, y). A template so the step loop inlines its consumer; taken by value,
-// so that what the consumer holds can live in registers.
+// One pass over the figure: warm-up, a generator seeded with 0, then steps points,
+// each handed to visit(x, y). A template so the step loop inlines its consumer;
+// taken by value, so that what the consumer holds can live in registers.
 template <class Visit>
-inline void RunPass(const IfsFigure& figure, int32_t n, Visit visit)
+inline void RunPass(const IfsFigure& figure, int32_t steps, MapTable& maps, Visit visit)
 {
     const PassPoint start = WarmUpPoint(figure);
     float x = start.x;
     float y = start.y;
-    SeedRandom(0);
-    uint32_t state = randomSource.state;
-    const uint8_t* mapOfDraw = MapTable(MakeMapChooser(figure));
-    const WideMap maps[4] = {Widen(figure.maps[0]), Widen(figure.maps[1]), Widen(figure.maps[2]),
+    uint32_t state = 0;
+    const uint8_t* mapOfDraw = maps.For(MakeMapChooser(figure));
+    const WideMap wide[4] = {Widen(figure.maps[0]), Widen(figure.maps[1]), Widen(figure.maps[2]),
                              Widen(figure.maps[3])};
-    for (int32_t i = 0; i < n; ++i) {
-        ApplyMap(x, y, maps[mapOfDraw[NextRandom(state)]]);
+    for (int32_t i = 0; i < steps; ++i) {
+        ApplyMap(x, y, wide[mapOfDraw[NextRandom(state)]]);
         visit(x, y);
     }
-    randomSource.state = state;
 }
-
-// One pass over the figure; writes figureBounds. The random source is left where
-// PassLength() draws after seed 0 leave it.
-void MeasureBounds(const IfsFigure& figure);
-
-// The points of one bounds pass, kept so the plot can reuse them instead of
-// walking the same chain again. Storage is the caller's, made once per run.
-struct PassRecord {
-    PassPoint* points;   // capacity entries
-    int32_t* litIndex;   // capacity entries: pixels the plot lit, for clearing
-    int32_t capacity;
-    int32_t count;       // points kept by the last MeasureBounds; -1 if not kept
-    int32_t litCount;
-    uint32_t endState;   // random state after the pass
-};
-
-// MeasureBounds that also keeps the pass's points in record when they fit.
-void MeasureBounds(const IfsFigure& figure, PassRecord& record);
 
 // The four extremes of a pass: strict tests, none excluding another, so the first
 // point sets all four; a NaN coordinate passes none of them.
@@ -148,20 +127,33 @@ struct PassExtremes {
     }
 };
 
-// The bounds pass over figure with its points kept in record (which must have room
-// for n of them) and its bounds in bounds rather than figureBounds. Beside step i it
-// calls alongside(i): work that shares nothing with the chain, such as plotting
-// another frame's points, runs in the shadow of the chain's latency.
+// The bounds of one pass of steps points.
+FigureBounds MeasureBounds(const IfsFigure& figure, int32_t steps, MapTable& maps);
+
+// The points of one bounds pass, kept so that the plot can read them instead of
+// walking the same chain again, and the pixels the plot lit, so that the clear
+// touches only those. Storage is the run's, made once per frame size.
+struct KeptPoints {
+    PassPoint* points = nullptr;  // capacity entries
+    int32_t* litIndex = nullptr;  // capacity entries
+    int32_t capacity = -1;        // -1: no storage
+    int32_t count = -1;           // points kept by the last pass; -1 when it kept none
+    int32_t litCount = 0;         // pixels the last plot lit
+};
+
+// The bounds pass with its points kept (kept must have room for steps of them).
+// Beside step i it calls alongside(i): work that shares nothing with the chain,
+// such as plotting another frame's points, runs in the shadow of its latency.
 template <class Alongside>
-inline void MeasureKept(const IfsFigure& figure, int32_t n, PassRecord& record, FigureBounds& bounds,
-                        Alongside alongside)
+inline FigureBounds MeasureKept(const IfsFigure& figure, int32_t steps, MapTable& maps, KeptPoints& kept,
+                                Alongside alongside)
 {
     // Taken apart into plain locals and a restrict pointer, so that the extremes
     // stay in registers while the points are stored.
     float maxX = -1e10f, maxY = -1e10f, minX = 1e10f, minY = 1e10f;
-    PassPoint* __restrict out = record.points;
+    PassPoint* __restrict out = kept.points;
     int32_t i = 0;
-    RunPass(figure, n, [&maxX, &maxY, &minX, &minY, out, &i, alongside](float x, float y) {
+    RunPass(figure, steps, maps, [&maxX, &maxY, &minX, &minY, out, &i, alongside](float x, float y) {
         maxX = x > maxX ? x : maxX;
         minX = x < minX ? x : minX;
         maxY = y > maxY ? y : maxY;
@@ -169,13 +161,12 @@ inline void MeasureKept(const IfsFigure& figure, int32_t n, PassRecord& record, 
         out[i] = {x, y};
         alongside(i++);
     });
+    kept.count = steps;
+    kept.litCount = 0;
     PassExtremes extremes;
     extremes.maxX = maxX;
     extremes.maxY = maxY;
     extremes.minX = minX;
     extremes.minY = minY;
-    bounds = extremes.Bounds();
-    record.count = n < 0 ? 0 : n;
-    record.litCount = 0;
-    record.endState = randomSource.state;
+    return extremes.Bounds();
 }

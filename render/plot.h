@@ -1,6 +1,6 @@
-// Plotting: one pixel per chaos-game point, stretched from figureBounds to the frame.
+// Plotting: one pixel per chaos-game point, stretched from the pass's bounds to
+// the frame.
 //
-// 32-bit pixels hold blue in bits 0-7, green 8-15, red 16-23; 16-bit pixels are 5-6-5.
 // A point's column and row are computed in double and truncated; a point whose
 // linear index falls outside the frame is dropped. The level is the brightness,
 // or with on3D the brightness shaded down towards the frame's edges.
@@ -9,35 +9,59 @@
 #include <cstdint>
 
 #include "ifs/chaos.h"
+#include "render/frame_buffer.h"
 #include "render/tint.h"
 
-// The plotting passes: run the chaos game again over the figure (MeasureBounds must
-// have just measured the same figure) and write the frame's pixels.
-void PlotFigure32(const IfsFigure& figure, uint32_t* pixels);
-void PlotFigure16(const IfsFigure& figure, uint16_t* pixels);
+// How the points look: the Brightness and on3D settings and the tint.
+struct PlotStyle {
+    int16_t brightness;
+    uint8_t on3D;
+    ChannelTint tint;
+};
 
-// The same pictures from the points a MeasureBounds(figure, record) kept, with the
-// random source left where the full pass leaves it; lit pixel indices are recorded
-// so ClearLitPixels can undo them. A record that kept no points replays the pass.
-void PlotRecord32(const IfsFigure& figure, PassRecord& record, uint32_t* pixels);
-void PlotRecord16(const IfsFigure& figure, PassRecord& record, uint16_t* pixels);
+// The shade level of every row 0..height and column 0..width, kept while the
+// base level, the frame size and on3D stay the same.
+struct ShadeTables {
+    int base = -1;
+    int width = -1;
+    int height = -1;
+    bool shaded = false;
+    uint8_t byRow[32769];
+    uint8_t byCol[32769];
 
-// PlotRecord32/16 of shown's points (kept by a pass of the current Quality) while
-// the bounds pass over next runs alongside, keeping its points in nextRecord and
-// its bounds in nextBounds: the next frame is measured in the shadow of this plot.
-void PlotRecordMeasuringNext32(PassRecord& shown, uint32_t* pixels, const IfsFigure& next, PassRecord& nextRecord,
-                               FigureBounds& nextBounds);
-void PlotRecordMeasuringNext16(PassRecord& shown, uint16_t* pixels, const IfsFigure& next, PassRecord& nextRecord,
-                               FigureBounds& nextBounds);
+    void Prepare(int newBase, int newWidth, int newHeight, bool newShaded);
+};
 
-// Sets back to 0 exactly the pixels the last PlotRecord lit; with a buffer that
-// was all black before the plot, the whole buffer is black again.
-void ClearLitPixels(PassRecord& record, uint32_t* pixels);
-void ClearLitPixels(PassRecord& record, uint16_t* pixels);
+// What passes reuse from frame to frame.
+struct PassTables {
+    MapTable maps;
+    ShadeTables shades;
+};
 
-// Pieces of the pass, exposed for tests and tools.
-uint8_t BaseLevel32(int16_t brightness);  // low byte of the brightness
-uint8_t BaseLevel16(int16_t brightness);  // brightness / 8, low byte
+// The plain plotting passes: run the chaos game over the figure again and write
+// the frame's pixels (32- or 16-bit words, by name), scaled by bounds.
+void PlotFigure32(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                  FrameBuffer& frame, PassTables& tables);
+void PlotFigure16(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                  FrameBuffer& frame, PassTables& tables);
+
+// The same picture from the points a MeasureKept pass kept, at the frame's depth;
+// the lit pixels are noted in kept for ClearLitPixels.
+void PlotKept(KeptPoints& kept, const FigureBounds& bounds, const PlotStyle& style, FrameBuffer& frame,
+              PassTables& tables);
+
+// PlotKept while the bounds pass over next (steps points) runs alongside, keeping
+// its points in nextKept: the next frame is measured in the shadow of this plot.
+FigureBounds PlotKeptMeasuringNext(KeptPoints& kept, const FigureBounds& bounds, const PlotStyle& style,
+                                   FrameBuffer& frame, PassTables& tables, const IfsFigure& next, int32_t steps,
+                                   KeptPoints& nextKept);
+
+// Sets back to 0 exactly the pixels the last PlotKept lit; with a frame that was
+// all black before the plot, the whole frame is black again.
+void ClearLitPixels(KeptPoints& kept, FrameBuffer& frame);
+
+// Pieces of the pass.
+uint8_t BaseLevel(int16_t brightness, int16_t bitsPerPixel);  // low byte; of brightness / 8 at 16 bits
 int ShadeLevel(int base, int col, int row, int width, int height);
 uint32_t PackPixel32(int level, ChannelTint tint);
 uint16_t PackPixel16(int level, ChannelTint tint);

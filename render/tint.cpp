@@ -1,27 +1,25 @@
 #include "render/tint.h"
 
-#include "ifs/random_source.h"
-
-ChannelTint channelTint = kGreyTint;
-
 namespace {
 
 int16_t FactorFromParity(int draw) { return draw % 2 != 0 ? -1 : 1; }
 
 }  // namespace
 
-void PickTint()
+ChannelTint PickTint(RandomSource& random, int64_t now)
 {
-    SeedRandomFromClock();
-    channelTint.factor0 = FactorFromParity(NextRandom());
-    channelTint.factor1 = FactorFromParity(NextRandom());
-    channelTint.factor2 = FactorFromParity(NextRandom());
-    const int sum = channelTint.factor0 + channelTint.factor1 + channelTint.factor2;
+    SeedRandomFromClock(random, now);
+    ChannelTint tint;
+    tint.factor0 = FactorFromParity(NextRandom(random));
+    tint.factor1 = FactorFromParity(NextRandom(random));
+    tint.factor2 = FactorFromParity(NextRandom(random));
+    const int sum = tint.factor0 + tint.factor1 + tint.factor2;
     if (sum == -3) {
-        channelTint.factor0 = 0;
-        channelTint.factor2 = 1;
+        tint.factor0 = 0;
+        tint.factor2 = 1;
     } else if (sum == 3) {
-        channelTint.factor0 = 0;
-        channelTint.factor2 = -1;
+        tint.factor0 = 0;
+        tint.factor2 = -1;
     }
+    return tint;
 }

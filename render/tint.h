@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "ifs/random_source.h"
+
 // Each factor is -1 (inverted), 0 (off) or 1 (plain). factor0 drives blue in 32-bit
 // pixels and red in 16-bit ones; factor1 is green; factor2 red (32) or blue (16).
 struct ChannelTint {
@@ -11,7 +13,5 @@ struct ChannelTint {
 
 constexpr ChannelTint kGreyTint = {1, 1, 1};
 
-extern ChannelTint channelTint;
-
-// Draws a new tint from a clock-seeded random source; never three equal factors.
-void PickTint();
+// Seeds random with the clock reading now and draws a tint; never three equal factors.
+ChannelTint PickTint(RandomSource& random, int64_t now);

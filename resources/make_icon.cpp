@@ -6,14 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "ifs/chaos.h"
 #include "ifs/figures.h"
 #include "render/frame_buffer.h"
 #include "render/plot.h"
-#include "render/tint.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -32,16 +31,16 @@ constexpr int kGreen = 10;
 // The figure plotted green with the edge shading; pixel levels 0..255.
 std::vector<uint8_t> FigureLevels(int figure)
 {
-    saverSettings = kDefaultSettings;
-    saverSettings.Quality.value = 100;
-    saverSettings.on3D = 1;
-    channelTint = {0, 1, 0};
-    frameWidth = kSize;
-    frameHeight = kSize;
-    pixelCount = kSize * kSize;
     std::vector<uint32_t> pixels(kSize * kSize, 0);
-    MeasureBounds(FigureTable[figure]);
-    PlotFigure32(FigureTable[figure], pixels.data());
+    FrameBuffer frame;
+    frame.frameWidth = kSize;
+    frame.frameHeight = kSize;
+    frame.pixelCount = kSize * kSize;
+    frame.pixels = pixels.data();
+    const auto tables = std::make_unique<PassTables>();
+    const int32_t steps = PassLength(100);
+    const FigureBounds bounds = MeasureBounds(FigureTable[figure], steps, tables->maps);
+    PlotFigure32(FigureTable[figure], steps, bounds, {250, 1, {0, 1, 0}}, frame, *tables);
     std::vector<uint8_t> levels(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) levels[i] = static_cast<uint8_t>(pixels[i] >> 8);
     return levels;

@@ -16,7 +16,7 @@ esac
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ${CXX:-g++} -std=c++20 -O1 -ffp-contract=off -I. -o "$work/make_icon" resources/make_icon.cpp \
-  ifs/random_source.cpp ifs/figures.cpp ifs/chaos.cpp render/tint.cpp render/plot.cpp settings/settings.cpp
+  ifs/random_source.cpp ifs/figures.cpp ifs/chaos.cpp render/plot.cpp
 "$work/make_icon" "$work/velmora.ico" "$figure"
 
 if (( check )); then

@@ -3,11 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "settings/settings.h"
-
 namespace {
-
-const RegistryAccess* registryAccess = nullptr;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -20,20 +16,21 @@ struct ReadState {
     uint32_t offered = kOfferedSize;
 };
 
-bool ReadValue(void* key, const char* name, ReadState& state, int32_t& number)
+bool ReadValue(const RegistryAccess& registry, void* key, const char* name, ReadState& state, int32_t& number)
 {
     uint32_t size = state.offered;
-    if (!registryAccess->queryValue(key, name, state.buffer, &size)) return false;
+    if (!registry.queryValue(key, name, state.buffer, &size)) return false;
     state.buffer[kOfferedSize] = 0;
     state.offered = size;
     number = DecimalValue(state.buffer, sizeof state.buffer);
     return true;
 }
 
-void ReadBounded(void* key, const char* name, ReadState& state, BoundedSetting& setting, bool resetAfter)
+void ReadBounded(const RegistryAccess& registry, void* key, const char* name, ReadState& state,
+                 BoundedSetting& setting, bool resetAfter)
 {
     int32_t number;
-    if (!ReadValue(key, name, state, number)) return;
+    if (!ReadValue(registry, key, name, state, number)) return;
     setting.value = static_cast<int16_t>(number);
     if (resetAfter) {
         std::memset(state.buffer, ' ', kOfferedSize);
@@ -41,22 +38,20 @@ void ReadBounded(void* key, const char* name, ReadState& state, BoundedSetting& 
     }
 }
 
-void ReadFlag(void* key, const char* name, ReadState& state, uint8_t& flag)
+void ReadFlag(const RegistryAccess& registry, void* key, const char* name, ReadState& state, uint8_t& flag)
 {
     int32_t number;
-    if (ReadValue(key, name, state, number)) flag = number != 0 ? 1 : 0;
+    if (ReadValue(registry, key, name, state, number)) flag = number != 0 ? 1 : 0;
 }
 
-void WriteNumber(void* key, const char* name, int number)
+void WriteNumber(const RegistryAccess& registry, void* key, const char* name, int number)
 {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "%d", number);
-    registryAccess->setText(key, name, text, static_cast<uint32_t>(length + 1));
+    registry.setText(key, name, text, static_cast<uint32_t>(length + 1));
 }
 
 }  // namespace
-
-void SetRegistryAccess(const RegistryAccess* registry) { registryAccess = registry; }
 
 int32_t DecimalValue(const char* text, int size)
 {
@@ -69,42 +64,40 @@ int32_t DecimalValue(const char* text, int size)
     return static_cast<int32_t>(negative ? 0u - number : number);
 }
 
-void LoadSettings()
+void LoadSettings(const RegistryAccess& registry, SaverSettings& settings)
 {
-    if (!registryAccess) return;
     void* key = nullptr;
-    if (!registryAccess->openKey(kSettingsKey, &key) && !registryAccess->openKey(kFallbackKey, &key)) return;
+    if (!registry.openKey(kSettingsKey, &key) && !registry.openKey(kFallbackKey, &key)) return;
 
     // The first five reads reset the buffer and the offered size after a success;
     // from then on a successful read's size is what the next read is offered.
     ReadState state;
-    ReadBounded(key, "LifeTimeOneFig", state, saverSettings.LifeTimeOneFig, true);
-    ReadBounded(key, "Zoom", state, saverSettings.Zoom, true);
-    ReadBounded(key, "Quality", state, saverSettings.Quality, true);
-    ReadBounded(key, "Brightness", state, saverSettings.Brightness, true);
-    ReadBounded(key, "CountNotReplay", state, saverSettings.CountNotReplay, true);
-    ReadBounded(key, "IntensityDeformation", state, saverSettings.IntensityDeformation, false);
+    ReadBounded(registry, key, "LifeTimeOneFig", state, settings.LifeTimeOneFig, true);
+    ReadBounded(registry, key, "Zoom", state, settings.Zoom, true);
+    ReadBounded(registry, key, "Quality", state, settings.Quality, true);
+    ReadBounded(registry, key, "Brightness", state, settings.Brightness, true);
+    ReadBounded(registry, key, "CountNotReplay", state, settings.CountNotReplay, true);
+    ReadBounded(registry, key, "IntensityDeformation", state, settings.IntensityDeformation, false);
     int32_t res;
-    if (ReadValue(key, "Res", state, res)) saverSettings.Res = static_cast<int16_t>(res);
-    ReadFlag(key, "on3D", state, saverSettings.on3D);
-    ReadFlag(key, "onColor", state, saverSettings.onColor);
-    registryAccess->closeKey(key);
+    if (ReadValue(registry, key, "Res", state, res)) settings.Res = static_cast<int16_t>(res);
+    ReadFlag(registry, key, "on3D", state, settings.on3D);
+    ReadFlag(registry, key, "onColor", state, settings.onColor);
+    registry.closeKey(key);
 }
 
-void SaveSettings(int res, int on3D, int onColor)
+void SaveSettings(const RegistryAccess& registry, const SaverSettings& settings, int res, int on3D, int onColor)
 {
-    if (!registryAccess) return;
     void* key = nullptr;
-    if (!registryAccess->openKey(kSettingsKey, &key) && !registryAccess->createKey(kSettingsKey, &key))
+    if (!registry.openKey(kSettingsKey, &key) && !registry.createKey(kSettingsKey, &key))
         return;  // nothing can be written; saving reports no failure
-    WriteNumber(key, "Zoom", saverSettings.Zoom.value);
-    WriteNumber(key, "Quality", saverSettings.Quality.value);
-    WriteNumber(key, "LifeTimeOneFig", saverSettings.LifeTimeOneFig.value);
-    WriteNumber(key, "Brightness", saverSettings.Brightness.value);
-    WriteNumber(key, "CountNotReplay", saverSettings.CountNotReplay.value);
-    WriteNumber(key, "IntensityDeformation", saverSettings.IntensityDeformation.value);
-    WriteNumber(key, "Res", res);
-    WriteNumber(key, "on3D", on3D);
-    WriteNumber(key, "onColor", onColor);
-    registryAccess->closeKey(key);
+    WriteNumber(registry, key, "Zoom", settings.Zoom.value);
+    WriteNumber(registry, key, "Quality", settings.Quality.value);
+    WriteNumber(registry, key, "LifeTimeOneFig", settings.LifeTimeOneFig.value);
+    WriteNumber(registry, key, "Brightness", settings.Brightness.value);
+    WriteNumber(registry, key, "CountNotReplay", settings.CountNotReplay.value);
+    WriteNumber(registry, key, "IntensityDeformation", settings.IntensityDeformation.value);
+    WriteNumber(registry, key, "Res", res);
+    WriteNumber(registry, key, "on3D", on3D);
+    WriteNumber(registry, key, "onColor", onColor);
+    registry.closeKey(key);
 }

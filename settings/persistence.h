@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "settings/settings.h"
+
 constexpr const char* kSettingsKey = "Software\\Quorvane Software\\Velmora Screen Saver";
 constexpr const char* kFallbackKey = "Software\\Velmora Screen Saver";  // read only
 
@@ -18,13 +20,12 @@ struct RegistryAccess {
     void (*closeKey)(void* key);
 };
 
-void SetRegistryAccess(const RegistryAccess* registry);
+// Reads the stored values into settings, taking them as stored (no clamping);
+// values not stored keep what settings held.
+void LoadSettings(const RegistryAccess& registry, SaverSettings& settings);
 
-// Reads the stored values into saverSettings, taking them as stored (no clamping).
-void LoadSettings();
-
-// Writes the six bounded values of saverSettings and the three arguments.
-void SaveSettings(int res, int on3D, int onColor);
+// Writes the six bounded values of settings and the three arguments.
+void SaveSettings(const RegistryAccess& registry, const SaverSettings& settings, int res, int on3D, int onColor);
 
 // Decimal text as atoi reads it: blanks, an optional sign, digits up to the first
 // other character or the end of the buffer; no digits gives 0. Never reads past

@@ -1,12 +1,26 @@
 #include "settings/settings.h"
 
-constinit SaverSettings saverSettings = kDefaultSettings;
+namespace {
 
 int16_t ClampToRange(const BoundedSetting& setting)
 {
     if (setting.value < setting.min) return setting.min;
     if (setting.value > setting.max) return setting.max;
     return setting.value;
+}
+
+}  // namespace
+
+RunSettings HoldForRun(const SaverSettings& stored)
+{
+    return {stored.Brightness.value,
+            stored.Quality.value,
+            stored.LifeTimeOneFig.value,
+            ClampToRange(stored.Zoom),
+            ClampToRange(stored.IntensityDeformation),
+            ClampToRange(stored.CountNotReplay),
+            stored.on3D,
+            stored.onColor};
 }
 
 int16_t SteppedValue(const BoundedSetting& setting, StepDirection direction)

@@ -37,12 +37,24 @@ constexpr SaverSettings kDefaultSettings = {
     0,                   // onColor
 };
 
-// The one process-wide record, constant-initialised with the defaults.
-extern SaverSettings saverSettings;
+// What a saver run uses of the settings, held for the whole run.
+struct RunSettings {
+    int16_t Brightness;
+    int16_t Quality;
+    int16_t LifeTimeOneFig;
+    int16_t Zoom;
+    int16_t IntensityDeformation;
+    int16_t CountNotReplay;
+    uint8_t on3D;
+    uint8_t onColor;
+};
 
-// Stored values reach the program unclamped; these hold the ones whose raw value
-// would break the run to the range the dialog offers.
-int16_t ClampToRange(const BoundedSetting& setting);
+// Stored values reach the program as stored, and the dialog shows them so. A run
+// holds the ones whose raw value would break it to the range the dialog offers:
+// Zoom 10..100 (an empty or overflowing frame), CountNotReplay 0..20 (a no-repeat
+// draw that never ends), IntensityDeformation 1..10 (a step divisor of zero or
+// below). The others are taken as they are.
+RunSettings HoldForRun(const SaverSettings& stored);
 
 // One arrow step of the dialog: right adds step while the result stays <= max, left
 // subtracts it while the result stays >= min; otherwise the value stays. Compared in

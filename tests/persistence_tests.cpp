@@ -1,32 +1,23 @@
 // The registry rules of the settings, against the in-memory registry of fake_registry.h.
-#include "core_fixture.h"
+#include <gtest/gtest.h>
+
 #include "fake_registry.h"
 
 using namespace std::string_literals;
 using Texts = std::vector<std::pair<std::string, std::string>>;
 using Loaded = std::vector<int>;  // the nine fields in reading order
 
-class PersistenceTest : public CoreTest {
+class PersistenceTest : public ::testing::Test {
 protected:
     FakeRegistry registry;
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        fakeRegistry = &registry;
-        SetRegistryAccess(&kFakeRegistryAccess);
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(registry.openHandles, 0) << "every key opened is closed";
-        SetRegistryAccess(nullptr);
-        CoreTest::TearDown();
-    }
+    SaverSettings settings = kDefaultSettings;
+    void SetUp() override { fakeRegistry = &registry; }
+    void TearDown() override { EXPECT_EQ(registry.openHandles, 0) << "every key opened is closed"; }
     Loaded Load()
     {
-        saverSettings = kDefaultSettings;
+        SaverSettings s = kDefaultSettings;
         registry.opened.clear(), registry.read.clear(), registry.offered.clear();
-        LoadSettings();
-        const SaverSettings& s = saverSettings;
+        LoadSettings(kFakeRegistryAccess, s);
         return {s.LifeTimeOneFig.value, s.Zoom.value, s.Quality.value, s.Brightness.value, s.CountNotReplay.value,
                 s.IntensityDeformation.value, s.Res, s.on3D, s.onColor};
     }
@@ -94,21 +85,19 @@ TEST_F(PersistenceTest, TheFallbackKeyIsReadOnlyWhenTheSettingsKeyCannotBeOpened
 TEST_F(PersistenceTest, SaveWritesTheNineTextsInOrderToTheSettingsKeyOnly)
 {
     registry.createFails = true;
-    SaveSettings(0, 1, 0);
+    SaveSettings(kFakeRegistryAccess, settings, 0, 1, 0);
     EXPECT_TRUE(registry.writes.empty() && registry.keys.empty()) << "a key that cannot be made gets nothing";
 
     registry.createFails = false;
     registry.Text(kFallbackKey, "Zoom", "60");
-    SaveSettings(-1, 1, 0);
+    SaveSettings(kFakeRegistryAccess, settings, -1, 1, 0);
     EXPECT_EQ(registry.createCalls, 2);
     EXPECT_EQ(registry.writes, (std::vector{"Zoom=80\0"s, "Quality=40\0"s, "LifeTimeOneFig=300\0"s, "Brightness=250\0"s,
                                             "CountNotReplay=5\0"s, "IntensityDeformation=5\0"s, "Res=-1\0"s,
                                             "on3D=1\0"s, "onColor=0\0"s}));
     EXPECT_EQ(registry.keys[kFallbackKey], (std::map<std::string, std::string>{{"Zoom", "60\0"s}}));
-    EXPECT_EQ(saverSettings.Res, 0) << "saving changes the registry only";
-
-    saverSettings.Zoom.value = -32768;  // the key exists now: opened, not created
-    SaveSettings(4, 0, 1);
+    settings.Zoom.value = -32768;  // the key exists now: opened, not created
+    SaveSettings(kFakeRegistryAccess, settings, 4, 0, 1);
     EXPECT_EQ(registry.createCalls, 2);
     EXPECT_EQ(registry.writes[9], "Zoom=-32768\0"s);
     EXPECT_EQ(Load(), (Loaded{300, 80, 40, 250, 5, 5, 4, 0, 1})) << "seven bytes do not fit in five";

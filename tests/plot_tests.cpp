@@ -1,124 +1,110 @@
+// Plotting: pixel words, shading, placement of points and the clear.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
-#include "core_fixture.h"
-#include "render/plot.h"
-
-using PlotTest = CoreTest;
+#include "test_support.h"
 
 namespace {
 
 constexpr uint32_t kGuard = 0xDEADBEEF;
 
-// A 32-bit frame with guard words on both sides, to catch a write outside it.
-struct GuardedFrame {
+// 32-bit pixels with a guard word on both sides, to catch a write outside them.
+struct Guarded {
     std::vector<uint32_t> words;
-    explicit GuardedFrame(int count) : words(count + 2, 0) { words.front() = words.back() = kGuard; }
+    explicit Guarded(int count) : words(count + 2, 0) { words.front() = words.back() = kGuard; }
     uint32_t* pixels() { return words.data() + 1; }
-    bool GuardsIntact() const { return words.front() == kGuard && words.back() == kGuard; }
-    int Lit() const { return static_cast<int>(words.size()) - 2 - static_cast<int>(std::count(words.begin() + 1, words.end() - 1, 0u)); }
+    bool Intact() const { return words.front() == kGuard && words.back() == kGuard; }
 };
+
+// Where the definition puts a point: the exact divisions, truncated.
+int64_t ExactIndex(PassPoint p, const FigureBounds& b, int width, int height)
+{
+    const int32_t col = TruncateToInt(((static_cast<double>(p.x) - b.minX) / b.width) * width);
+    const int32_t row = TruncateToInt(height - ((static_cast<double>(p.y) - b.minY) / b.height) * height);
+    return col + int64_t{width} * row;
+}
 
 }  // namespace
 
-TEST_F(PlotTest, PixelWordsForLevelsAndTints)
+TEST(PlotTest, PixelWordsForLevelsAndTints)
 {
-    struct Row {
-        int brightness;
-        ChannelTint tint;
-        uint32_t word32;
-        uint16_t word16;
-    };
-    const Row rows[] = {
-        {250, {1, 1, 1}, 0x00FAFAFA, 0xFFDF},  {250, {0, -1, 1}, 0x00FA0600, 0xF85F},
-        {250, {0, 1, -1}, 0x0006FA00, 0x07A1}, {250, {1, -1, -1}, 0x000606FA, 0xF021},
-        {100, {-1, 1, 1}, 0x0064649C, 0xA30C}, {10, {-1, -1, 1}, 0x000AF6F6, 0xF7C1},
+    const struct { int16_t brightness; ChannelTint tint; uint32_t word32; uint16_t word16; } rows[] = {
+        {250, {1, 1, 1}, 0x00FAFAFA, 0xFFDF},   {250, {0, -1, 1}, 0x00FA0600, 0xF85F},
+        {250, {0, 1, -1}, 0x0006FA00, 0x07A1},  {100, {-1, 1, 1}, 0x0064649C, 0xA30C},
         // Stored brightness beyond the range wraps: levels 44 and 37 (spilling out of
         // the 5-bit fields as one sum), and for -8 levels 248 and 255.
-        {300, {1, 1, 1}, 0x002C2C2C, static_cast<uint16_t>(37 * 2113)},
-        {-8, {1, 1, 1}, 0x00F8F8F8, static_cast<uint16_t>(255 * 2113)},
+        {300, {1, 1, 1}, 0x002C2C2C, static_cast<uint16_t>(37 * 2113)}, {-8, {1, 1, 1}, 0x00F8F8F8, static_cast<uint16_t>(255 * 2113)},
     };
-    for (const Row& row : rows) {
-        const int16_t b = static_cast<int16_t>(row.brightness);
-        EXPECT_EQ(PackPixel32(BaseLevel32(b), row.tint), row.word32) << row.brightness;
-        EXPECT_EQ(PackPixel16(BaseLevel16(b), row.tint), row.word16) << row.brightness;
+    for (const auto& row : rows) {
+        EXPECT_EQ(PackPixel32(BaseLevel(row.brightness, 32), row.tint), row.word32) << row.brightness;
+        EXPECT_EQ(PackPixel16(BaseLevel(row.brightness, 16), row.tint), row.word16) << row.brightness;
     }
     EXPECT_EQ(PackPixel32(0, {-1, -1, -1}), 0u);  // an inverted level 0 is 0, not 256
 }
 
-TEST_F(PlotTest, ShadeFallsFromTheCentreToTheEdges)
+TEST(PlotTest, ShadeFallsFromTheCentreToTheEdges)
 {
-    struct Row {
-        int base, col, row, width, height, level;
+    const struct { int base, col, row, width, height, level; } rows[] = {
+        {250, 320, 240, 640, 480, 250}, {250, 0, 0, 640, 480, 0},     {250, 320, 120, 640, 480, 187},
+        {250, 639, 479, 640, 480, 1},   {31, 80, 360, 640, 480, 11},
+        {250, 201, 40, 201, 150, 193},  // column 201 of a 201-wide frame keeps its own shade
+        {250, 0, 0, 1, 1, 0},           {250, 1, 1, 1, 1, 250},  // a half size of 0 counts as 1
     };
-    const Row rows[] = {
-        {250, 320, 240, 640, 480, 250}, {250, 0, 0, 640, 480, 0},   {250, 320, 120, 640, 480, 187},
-        {250, 0, 240, 640, 480, 125},   {250, 639, 479, 640, 480, 1}, {31, 80, 360, 640, 480, 11},
-        // Column 201 of a 201-wide frame wraps into the next row but keeps its own
-        // shade (sX = 254 by the byte wrap); a real column 0 of that row gets 68.
-        {250, 201, 40, 201, 150, 193},  {250, 0, 41, 201, 150, 68},
-        // Frames under 2 pixels across: a half size of 0 counts as 1.
-        {250, 0, 0, 1, 1, 0},           {250, 1, 1, 1, 1, 250},
-    };
-    for (const Row& r : rows) EXPECT_EQ(ShadeLevel(r.base, r.col, r.row, r.width, r.height), r.level) << r.col;
-}
-
-TEST_F(PlotTest, TruncationIsDefinedForEveryDouble)
-{
+    for (const auto& r : rows) EXPECT_EQ(ShadeLevel(r.base, r.col, r.row, r.width, r.height), r.level) << r.col;
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(TruncateToInt(2.9), 2);
-    EXPECT_EQ(TruncateToInt(-2.9), -2);
-    EXPECT_EQ(TruncateToInt(std::nan("")), 0);
-    EXPECT_EQ(TruncateToInt(inf), 0);
-    EXPECT_EQ(TruncateToInt(-inf), 0);
-    EXPECT_EQ(TruncateToInt(3e9), 0);
-    EXPECT_EQ(TruncateToInt(2147483647.5), 2147483647);
+    const struct { double in; int32_t out; } truncations[] = {
+        {2.9, 2}, {-2.9, -2}, {std::nan(""), 0}, {inf, 0}, {-inf, 0}, {3e9, 0}, {2147483647.5, 2147483647}};
+    for (const auto& t : truncations) EXPECT_EQ(TruncateToInt(t.in), t.out) << t.in;
 }
 
-TEST_F(PlotTest, FlatLevelLightsOneValueAndEmptyPassOnlySeeds)
+// Points on and next to pixel edges, where one product and two divisions may
+// truncate differently: the kept-point plot must light the pixels the divisions
+// give, whatever its shortcut, and its clear must leave the frame all black.
+TEST(PlotTest, KeptPointsLandWhereTheDivisionsPutThemAndClearToBlack)
 {
-    SetFrame(201, 150);
-    saverSettings.on3D = 0;
-    GuardedFrame frame(pixelCount);
-    std::vector<uint16_t> frame16(pixelCount, 0);
-    MeasureBounds(FigureTable[0]);
-    PlotFigure32(FigureTable[0], frame.pixels());
-    PlotFigure16(FigureTable[0], frame16.data());
-    for (int i = 0; i < pixelCount; ++i) {
-        ASSERT_TRUE(frame.pixels()[i] == 0 || frame.pixels()[i] == 0x00FAFAFAu);
-        ASSERT_TRUE(frame16[i] == 0 || frame16[i] == 0xFFDF);
+    auto tables = std::make_unique<PassTables>();
+    const PlotStyle style = {250, 0, kGreyTint};
+    const struct { const char* name; FigureBounds bounds; int width, height; } rows[] = {
+        {"unit scale", {0.0f, 0.0f, 819.0f, 614.0f}, 819, 614},
+        {"narrow", {-0.31f, 1.7f, 0.7f, 3.3f}, 819, 613},
+        {"wide", {-2.5f, -7.0f, 5.25f, 10.01f}, 1023, 767},
+        {"right edge one product short", {0.0f, 0.0f, 10.01f, 10.01f}, 819, 767},
+    };
+    int straddling = 0;
+    for (const auto& row : rows) {
+        // First a point of its own in the middle, then the edges.
+        std::vector<PassPoint> points = {{row.bounds.minX + row.bounds.width * 0.5013f, row.bounds.minY + row.bounds.height * 0.5f}};
+        for (int k = 0; k <= row.width; k += 3)
+            for (int ulps = -2; ulps <= 2; ++ulps) {
+                float x = static_cast<float>(row.bounds.minX + row.bounds.width * (static_cast<double>(k) / row.width));
+                float y = static_cast<float>(row.bounds.minY + row.bounds.height * ((k % row.height) / double(row.height)));
+                for (int u = 0; u < std::abs(ulps); ++u) {
+                    x = std::nextafter(x, ulps < 0 ? -1e30f : 1e30f);
+                    y = std::nextafter(y, ulps < 0 ? 1e30f : -1e30f);
+                }
+                points.push_back({x, y});
+            }
+        std::vector<int32_t> lit(points.size());
+        KeptPoints kept{points.data(), lit.data(), static_cast<int32_t>(points.size()), static_cast<int32_t>(points.size())};
+        Guarded fast(row.width * row.height), exact(row.width * row.height);
+        FrameBuffer frame = FrameOver(fast.pixels(), row.width, row.height, 32);
+        PlotKept(kept, row.bounds, style, frame, *tables);
+        for (const PassPoint& p : points) {
+            const int64_t index = ExactIndex(p, row.bounds, row.width, row.height);
+            if (index >= 0 && index < frame.pixelCount) exact.pixels()[index] = 0x00FAFAFA;
+            const double product = (static_cast<double>(p.x) - row.bounds.minX) * (row.width / double(row.bounds.width));
+            straddling += std::trunc(product) != std::trunc(((static_cast<double>(p.x) - row.bounds.minX) / row.bounds.width) * row.width);
+        }
+        EXPECT_TRUE(fast.words == exact.words) << row.name;
+        ClearLitPixels(kept, frame);
+        EXPECT_EQ(std::count(fast.words.begin() + 1, fast.words.end() - 1, 0u), frame.pixelCount) << row.name;
     }
-    EXPECT_GT(frame.Lit(), 1000);
-
-    GuardedFrame empty(pixelCount);
-    saverSettings.Quality.value = 0;
-    randomSource.state = 1234;
-    PlotFigure32(FigureTable[0], empty.pixels());
-    EXPECT_EQ(empty.Lit(), 0);
-    EXPECT_EQ(randomSource.state, 0u);
+    EXPECT_GT(straddling, 0) << "no point tests the shortcut";
 }
 
-TEST_F(PlotTest, LowestPointIsDroppedAndGreatestXWrapsToTheNextRow)
-{
-    // Map 0 sends everything to (0, 0), map 3 to (1, 1): the bounds are the unit
-    // square, so (1, 1) lands at column frameWidth of row 0, and (0, 0) at row
-    // frameHeight, whose index is past the frame.
-    SetFrame(10, 5);
-    saverSettings.on3D = 0;
-    IfsFigure figure{};
-    figure.maps[0].p = 0.5f;
-    figure.maps[3] = {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f};
-    GuardedFrame frame(pixelCount);
-    MeasureBounds(figure);
-    PlotFigure32(figure, frame.pixels());
-    EXPECT_EQ(frame.Lit(), 1);
-    EXPECT_EQ(frame.pixels()[10], 0x00FAFAFAu);  // column 0 of row 1
-    EXPECT_TRUE(frame.GuardsIntact());
-}
-
-TEST_F(PlotTest, RunawayCoefficientsAndTinyFramesNeverWriteOutside)
+TEST(PlotTest, RunawayCoefficientsAndTinyFramesNeverWriteOutside)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -128,23 +114,21 @@ TEST_F(PlotTest, RunawayCoefficientsAndTinyFramesNeverWriteOutside)
         {0.5f, 0.0f, 0.0f, 0.5f, -inf, inf, 0.5f},
         {3e38f, 3e38f, -3e38f, 3e38f, 1.0f, 1.0f, 0.5f},
     };
-    const std::pair<int, int> frames[] = {{37, 23}, {1, 1}, {1, 40}, {40, 1}};
-    for (int on3D : {0, 1}) {
-        saverSettings.on3D = static_cast<uint8_t>(on3D);
-        for (const IfsMap& bad : maps) {
-            for (int slot = 0; slot < 4; ++slot) {
-                for (auto [w, h] : frames) {
+    const std::pair<int, int> sizes[] = {{37, 23}, {1, 1}, {1, 40}, {40, 1}};
+    auto tables = std::make_unique<PassTables>();
+    const FigureBounds stale = MeasureBounds(FigureTable[15], 8000, tables->maps);
+    for (uint8_t on3D : {0, 1})
+        for (const IfsMap& bad : maps)
+            for (int slot = 0; slot < 4; ++slot)
+                for (auto [w, h] : sizes) {
                     IfsFigure figure = FigureTable[16];
                     figure.maps[slot] = bad;
-                    SetFrame(w, h);
-                    GuardedFrame frame(pixelCount);
-                    MeasureBounds(figure);
-                    PlotFigure32(figure, frame.pixels());
-                    MeasureBounds(FigureTable[15]);  // stale bounds: points far outside them
-                    PlotFigure32(figure, frame.pixels());
-                    ASSERT_TRUE(frame.GuardsIntact()) << "slot " << slot << " frame " << w << "x" << h;
+                    Guarded pixels(w * h);
+                    FrameBuffer frame = FrameOver(pixels.pixels(), w, h, 32);
+                    const PlotStyle style = {250, on3D, kGreyTint};
+                    const FigureBounds own = MeasureBounds(figure, 8000, tables->maps);
+                    PlotFigure32(figure, 8000, own, style, frame, *tables);
+                    PlotFigure32(figure, 8000, stale, style, frame, *tables);  // points far outside the bounds
+                    ASSERT_TRUE(pixels.Intact()) << "slot " << slot << " frame " << w << "x" << h;
                 }
-            }
-        }
-    }
 }

@@ -14,7 +14,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/saver_run.h"
 #include "render/frame_buffer.h"
 
 namespace {
@@ -25,6 +24,7 @@ std::vector<uint8_t> screenRgb;     // the whole screen, black outside the figur
 std::vector<GifPixelType> gifLine;  // one row of colour indices
 GifFileType* gif = nullptr;
 bool firstGifFrame = true;
+const FrameBuffer* frame = nullptr;  // the frame being written
 
 std::string FramePath(const std::string& directory, int64_t index, const char* extension)
 {
@@ -48,8 +48,8 @@ bool Wide() { return screen.bitsPerPixel == 32; }
 
 uint32_t PixelWord(int32_t index)
 {
-    if (Wide()) return static_cast<const uint32_t*>(framePixels)[index];
-    return static_cast<const uint16_t*>(framePixels)[index];
+    if (Wide()) return static_cast<const uint32_t*>(frame->pixels)[index];
+    return static_cast<const uint16_t*>(frame->pixels)[index];
 }
 
 void WordToRgb(uint32_t word, uint8_t rgb[3])
@@ -81,10 +81,10 @@ bool WriteRaw(int64_t index, std::string& error)
     }
     bool written = true;
     if constexpr (std::endian::native == std::endian::little) {
-        written = std::fwrite(framePixels, 1, static_cast<size_t>(frameBytes), file) == static_cast<size_t>(frameBytes);
+        written = std::fwrite(frame->pixels, 1, static_cast<size_t>(frame->frameBytes), file) == static_cast<size_t>(frame->frameBytes);
     } else {
         const int bytesPerWord = Wide() ? 4 : 2;
-        for (int32_t i = 0; written && i < frameBytes / bytesPerWord; ++i) {
+        for (int32_t i = 0; written && i < frame->frameBytes / bytesPerWord; ++i) {
             uint8_t bytes[4];
             const uint32_t word = PixelWord(i);
             for (int b = 0; b < bytesPerWord; ++b) bytes[b] = static_cast<uint8_t>(word >> (8 * b));
@@ -101,9 +101,9 @@ bool WriteRaw(int64_t index, std::string& error)
 void CopyFrameToScreen()
 {
     const size_t stride = static_cast<size_t>(screen.width) * 3;
-    for (int row = 0; row < frameHeight; ++row) {
-        uint8_t* out = screenRgb.data() + (static_cast<size_t>(frameOffsetY) + row) * stride + size_t{3} * frameOffsetX;
-        for (int col = 0; col < frameWidth; ++col, out += 3) WordToRgb(PixelWord(col + frameWidth * row), out);
+    for (int row = 0; row < frame->frameHeight; ++row) {
+        uint8_t* out = screenRgb.data() + (static_cast<size_t>(frame->frameOffsetY) + row) * stride + size_t{3} * frame->frameOffsetX;
+        for (int col = 0; col < frame->frameWidth; ++col, out += 3) WordToRgb(PixelWord(col + frame->frameWidth * row), out);
     }
 }
 
@@ -168,7 +168,7 @@ bool MakePalette(std::unordered_map<uint32_t, int>& indexOf, ColorMapObject*& ma
     std::vector<uint32_t> words = {0};
     indexOf.clear();
     indexOf[0] = 0;
-    for (int32_t i = 0; i < pixelCount; ++i) {
+    for (int32_t i = 0; i < frame->pixelCount; ++i) {
         const uint32_t word = PixelWord(i);
         if (word == 0 || indexOf.count(word)) continue;
         if (words.size() == 256) {
@@ -208,19 +208,19 @@ bool WriteGifFrame(std::string& error)
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
 
-    const bool whole = firstGifFrame || frameWidth <= 0 || frameHeight <= 0;
-    const int left = whole ? 0 : frameOffsetX;
-    const int top = whole ? 0 : frameOffsetY;
-    const int width = whole ? screen.width : frameWidth;
-    const int height = whole ? screen.height : frameHeight;
+    const bool whole = firstGifFrame || frame->frameWidth <= 0 || frame->frameHeight <= 0;
+    const int left = whole ? 0 : frame->frameOffsetX;
+    const int top = whole ? 0 : frame->frameOffsetY;
+    const int width = whole ? screen.width : frame->frameWidth;
+    const int height = whole ? screen.height : frame->frameHeight;
     bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
               EGifPutImageDesc(gif, left, top, width, height, false, map) == GIF_OK;
     for (int y = 0; ok && y < height; ++y) {
-        const int row = top + y - frameOffsetY;
+        const int row = top + y - frame->frameOffsetY;
         for (int x = 0; x < width; ++x) {
-            const int col = left + x - frameOffsetX;
-            const bool inside = row >= 0 && row < frameHeight && col >= 0 && col < frameWidth;
-            const uint32_t word = inside ? PixelWord(col + frameWidth * row) : 0;
+            const int col = left + x - frame->frameOffsetX;
+            const bool inside = row >= 0 && row < frame->frameHeight && col >= 0 && col < frame->frameWidth;
+            const uint32_t word = inside ? PixelWord(col + frame->frameWidth * row) : 0;
             gifLine[x] = static_cast<GifPixelType>(word ? indexOf[word] : 0);
         }
         ok = EGifPutLine(gif, gifLine.data(), width) == GIF_OK;
@@ -262,8 +262,9 @@ bool OpenFrameOutputs(const FrameOutputs& wanted, const DisplayMode& mode, std::
     return outputs.gifFile.empty() || OpenGif(error);
 }
 
-bool WriteFrame(int64_t frameIndex, std::string& error)
+bool WriteFrame(const FrameBuffer& shown, int64_t frameIndex, std::string& error)
 {
+    frame = &shown;
     if (!outputs.rawDirectory.empty() && !WriteRaw(frameIndex, error)) return false;
     if (!outputs.pngDirectory.empty() && !WritePng(frameIndex, error)) return false;
     return !gif || WriteGifFrame(error);

@@ -1,12 +1,13 @@
-// Where velmora-render puts the frames it draws: raw FrameBuffer words, PNG files of
-// the whole screen, and an animated GIF. All read the FrameBuffer and its geometry
-// as the run left them right after plotting.
+// Where velmora-render puts the frames it draws: raw frame words, PNG files of the
+// whole screen, and an animated GIF, each from a frame as the run left it right
+// after plotting.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "display/video_modes.h"
+#include "render/frame_buffer.h"
 
 struct FrameOutputs {
     std::string rawDirectory;  // DIR/frame-NNNNNN.raw: frameBytes bytes, little-endian words
@@ -17,7 +18,7 @@ struct FrameOutputs {
 
 // Creates the directories and opens the GIF. On failure error tells what and where.
 bool OpenFrameOutputs(const FrameOutputs& outputs, const DisplayMode& screen, std::string& error);
-bool WriteFrame(int64_t frameIndex, std::string& error);
+bool WriteFrame(const FrameBuffer& frame, int64_t frameIndex, std::string& error);
 // Finishes the GIF and frees what the outputs hold; safe to call after a failure.
 bool CloseFrameOutputs(std::string& error);
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -45,10 +46,8 @@ struct Request {
     ChannelTint tint = kGreyTint;
     FrameOutputs outputs;
     bool quiet = false;
+    SaverSettings settings = kDefaultSettings;
 };
-
-int64_t renderClock = 0;
-int64_t RenderClock() { return renderClock; }
 
 int64_t ParseWhole(const std::string& option, const std::string& text, int64_t low, int64_t high)
 {
@@ -123,7 +122,7 @@ Request ReadRequest(const cxxopts::ParseResult& parsed)
 {
     if (!parsed.unmatched().empty()) throw UsageError{"unexpected argument '" + parsed.unmatched().front() + "'"};
     Request request;
-    saverSettings = ReadSettingsOptions(parsed);  // shared with the X11 saver
+    request.settings = ReadSettingsOptions(parsed);  // shared with the X11 saver
     request.mode = ParseMode(parsed["mode"].as<std::string>());
     const auto given = [&](const char* name) { return parsed.count(name) > 0; };
     const auto whole = [&](const char* name, int64_t low, int64_t high) {
@@ -165,9 +164,10 @@ int Fail(const std::string& message)
     return 1;
 }
 
-std::string NoMemory()
+std::string NoMemory(const FrameBuffer& frame)
 {
-    return "not enough memory for a " + std::to_string(frameWidth) + " x " + std::to_string(frameHeight) + " frame";
+    return "not enough memory for a " + std::to_string(frame.frameWidth) + " x " + std::to_string(frame.frameHeight) +
+           " frame";
 }
 
 // Progress on stderr, about once a second while a long run goes on.
@@ -189,52 +189,53 @@ void ReportProgress(Progress& progress, int64_t done)
 }
 
 // The saver run, frame by frame, as the Windows driver runs it.
-int RenderRun(const Request& request)
+int RenderRun(const Request& request, SaverRun& run)
 {
-    renderClock = request.clock;
-    SetUpFrameGeometry(request.mode);
-    StartFirstFigure();
-    if (!AllocateFrameBuffer()) return Fail(NoMemory());
+    int64_t k = 0;
+    run.clock = [&] { return request.clock + k / request.framesPerSecond; };
+    SetUpFrameGeometry(run, request.mode);
+    StartFirstFigure(run);
+    if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
     std::string error;
     if (!OpenFrameOutputs(request.outputs, request.mode, error)) {
         CloseFrameOutputs(error);
-        ReleaseFrameBuffer();
+        ReleaseFrameBuffer(run);
         return Fail(error);
     }
     Progress progress = {request.frames, request.quiet};
-    for (int64_t k = 0; k < request.frames; ++k) {
-        renderClock = request.clock + k / request.framesPerSecond;
-        DrawFrame();
-        if (k >= request.firstFrame && !WriteFrame(k, error)) break;
-        EndFrame();
+    for (; k < request.frames; ++k) {
+        DrawFrame(run);
+        if (k >= request.firstFrame && !WriteFrame(run.frame, k, error)) break;
+        EndFrame(run);
         ReportProgress(progress, k + 1);
     }
     const bool written = error.empty();
     if (!CloseFrameOutputs(error) || !written) {
-        ReleaseFrameBuffer();
+        ReleaseFrameBuffer(run);
         return Fail(error);
     }
-    ReleaseFrameBuffer();
+    ReleaseFrameBuffer(run);
     if (progress.shown) std::fprintf(stderr, "%s: %lld frames done\n", kProgram, static_cast<long long>(request.frames));
     return 0;
 }
 
 // One table figure, measured and plotted into a black frame.
-int RenderFigure(const Request& request)
+int RenderFigure(const Request& request, SaverRun& run)
 {
-    SetUpFrameGeometry(request.mode);
-    if (!AllocateFrameBuffer()) return Fail(NoMemory());
-    channelTint = request.tint;
+    SetUpFrameGeometry(run, request.mode);
+    if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
     const IfsFigure& figure = FigureTable[*request.figure];
-    MeasureBounds(figure);
+    const int32_t steps = PassLength(run.settings.Quality);
+    const FigureBounds bounds = MeasureBounds(figure, steps, run.tables.maps);
+    const PlotStyle style = {run.settings.Brightness, run.settings.on3D, request.tint};
     if (request.mode.bitsPerPixel == 32)
-        PlotFigure32(figure, static_cast<uint32_t*>(framePixels));
+        PlotFigure32(figure, steps, bounds, style, run.frame, run.tables);
     else
-        PlotFigure16(figure, static_cast<uint16_t*>(framePixels));
+        PlotFigure16(figure, steps, bounds, style, run.frame, run.tables);
     std::string error;
-    const bool ok = OpenFrameOutputs(request.outputs, request.mode, error) && WriteFrame(0, error);
+    const bool ok = OpenFrameOutputs(request.outputs, request.mode, error) && WriteFrame(run.frame, 0, error);
     const bool closed = CloseFrameOutputs(error);
-    ReleaseFrameBuffer();
+    ReleaseFrameBuffer(run);
     return ok && closed ? 0 : Fail(error);
 }
 
@@ -262,7 +263,7 @@ int main(int argc, char** argv)
         std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
         return 2;
     }
-    SetClock(RenderClock);
-    currentDisplayMode = request.mode;
-    return request.figure ? RenderFigure(request) : RenderRun(request);
+    const auto run = std::make_unique<SaverRun>();
+    run->settings = HoldForRun(request.settings);
+    return request.figure ? RenderFigure(request, *run) : RenderRun(request, *run);
 }

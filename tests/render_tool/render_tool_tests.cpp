@@ -8,14 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../core_fixture.h"
-#include "app/saver_run.h"
-#include "render/plot.h"
+#include "../test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using RenderToolTest = CoreTest;
 constexpr int64_t kClock = 1'700'000'000;
 // This process's files, removed when it ends.
 const std::string dir = ::testing::TempDir() + "velmora_render_" + std::to_string(getpid());
@@ -35,26 +32,28 @@ int Render(const std::string& args, const std::string& prefix = "")
 // A run's files show its frames as the run's own procedures draw them (frame k ends
 // with the clock at T + floor(k / F)), its pictures the 256 x 192 figure area at
 // (32, 24) on black; --figure draws one table figure as MeasureBounds and PlotFigure16 do.
-TEST_F(RenderToolTest, FilesShowWhatTheInProcessProceduresDraw)
+TEST(RenderToolTest, FilesShowWhatTheInProcessProceduresDraw)
 {
-    saverSettings.LifeTimeOneFig.value = 0;
-    saverSettings.onColor = 1;
+    SaverSettings stored = kDefaultSettings;
+    stored.LifeTimeOneFig.value = 0;
+    stored.onColor = 1;
     for (const int16_t bits : {16, 32}) {
         const std::string out = dir + "/" + std::to_string(bits), mode = " --mode 320x240x" + std::to_string(bits);
         ASSERT_EQ(Render("--lifetime 0 --color 1 --fps 3 --frames 80 --first-frame 1" + mode + " --clock " +
                          std::to_string(kClock) + " --raw " + out + " --png " + out + " --gif " + out + "/r.gif"), 0);
-        SetClockTo(kClock);
-        SetUpFrameGeometry({320, 240, bits});
-        StartFirstFigure();
-        ASSERT_TRUE(AllocateFrameBuffer());
+        int64_t now = kClock;
+        auto run = MakeRun(stored, &now);
+        SetUpFrameGeometry(*run, {320, 240, bits});
+        StartFirstFigure(*run);
+        ASSERT_TRUE(AllocateFrameBuffer(*run));
         for (int k = 0; k < 80; ++k) {
-            DrawFrame();
+            DrawFrame(*run);
             const std::string raw = out + "/frame-" + std::to_string(1'000'000 + k).substr(1) + ".raw";
-            EXPECT_TRUE(ReadFile(raw) == (k ? Bytes(framePixels, frameBytes) : "")) << raw;
-            SetClockTo(kClock + k / 3);
-            EndFrame();
+            EXPECT_TRUE(ReadFile(raw) == (k ? Bytes(run->frame.pixels, run->frame.frameBytes) : "")) << raw;
+            now = kClock + k / 3;
+            EndFrame(*run);
         }
-        ReleaseFrameBuffer();
+        ReleaseFrameBuffer(*run);
 
         png_image png = {nullptr, PNG_IMAGE_VERSION, 0, 0, 0, 0, 0, 0, {}};
         ASSERT_TRUE(png_image_begin_read_from_file(&png, (out + "/frame-000001.png").c_str()) &&
@@ -71,16 +70,16 @@ TEST_F(RenderToolTest, FilesShowWhatTheInProcessProceduresDraw)
         DGifCloseFile(gif, nullptr);
     }
     ASSERT_EQ(Render("--figure 4 --tint -1,1,0 --mode 256x192x16 --raw " + dir + "/figure"), 0);
-    SetUpFrameGeometry({256, 192, 16});
-    channelTint = {-1, 1, 0};
-    std::vector<uint16_t> pixels(pixelCount);
-    MeasureBounds(FigureTable[4]);
-    PlotFigure16(FigureTable[4], pixels.data());
-    EXPECT_TRUE(ReadFile(dir + "/figure/frame-000000.raw") == Bytes(pixels.data(), frameBytes));
+    auto tables = std::make_unique<PassTables>();
+    std::vector<uint16_t> pixels(204 * 153);
+    FrameBuffer frame = FrameOver(pixels.data(), 204, 153, 16);
+    const FigureBounds bounds = MeasureBounds(FigureTable[4], 8000, tables->maps);
+    PlotFigure16(FigureTable[4], 8000, bounds, {250, 1, {-1, 1, 0}}, frame, *tables);
+    EXPECT_TRUE(ReadFile(dir + "/figure/frame-000000.raw") == Bytes(pixels.data(), frame.frameBytes));
 }
 
 // Bad arguments exit with 2, files that cannot be written with 1, each with a message.
-TEST_F(RenderToolTest, BadArgumentsAndFailuresExitWithAMessage)
+TEST(RenderToolTest, BadArgumentsAndFailuresExitWithAMessage)
 {
     const std::string r = " --raw " + dir + "/bad";
     const std::pair<std::string, int> cases[] = {
