@@ -152,19 +152,21 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
     return CreateFrameImage(x.display, x.visual, x.depth, area.width, area.height, x.tryShared, x.image, error);
 }
 
-// Waits for the X connection, a signal, or the deadline (-1: no deadline).
+// Waits for the X connection, a signal, or the deadline (-1: no deadline). Always
+// lets the ending signals in, if only for an instant: a loop that is behind its
+// deadlines never waits, and must still end on a signal.
 void WaitUntil(XLayer& x, int64_t deadline)
 {
     XFlush(x.display);
-    if (XPending(x.display)) return;
     pollfd connection = {ConnectionNumber(x.display), POLLIN, 0};
     timespec timeout = {};
     timespec* limit = nullptr;
-    if (deadline >= 0) {
-        int64_t left = deadline - MonotonicNow();
-        if (left <= 0) return;
-        timeout.tv_sec = static_cast<time_t>(left / kTicksPerSecond);
-        timeout.tv_nsec = static_cast<long>(left % kTicksPerSecond);
+    if (deadline >= 0 || XPending(x.display)) {
+        const int64_t left = deadline >= 0 && !XPending(x.display) ? deadline - MonotonicNow() : 0;
+        if (left > 0) {
+            timeout.tv_sec = static_cast<time_t>(left / kTicksPerSecond);
+            timeout.tv_nsec = static_cast<long>(left % kTicksPerSecond);
+        }
         limit = &timeout;
     }
     ppoll(&connection, 1, limit, &waitMask);
@@ -224,7 +226,6 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
             ++drawn;
             const int64_t now = MonotonicNow();
             due = now + TicksToWait(x.pacer, now);
-            continue;
         }
         WaitUntil(x, drawing ? due : -1);
     }
