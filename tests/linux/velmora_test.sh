@@ -121,6 +121,14 @@ case_ending() {
     kill -"$signal" "$VP"
     ends_with "$VP" 0 0.1 "SIG$signal $options"
   done
+  local key window
+  for key in q Escape; do
+    start_velmora --geometry 320x240
+    poll_until 20 eval 'window=$(window_of_pid $VP); [[ -n $window ]]' || fail "no window of its own"
+    poll_until 20 dump_matches "-id $window" lit-inside 80 || fail "nothing drawn in its own window"
+    xdotool key --window "$window" "$key"
+    ends_with "$VP" 0 5 "key $key in its own window"
+  done
   # name | environment | arguments | status | message
   local rows=(
     "bad number|-|--zoom abc|2|--zoom: 'abc' is not a whole number"
