@@ -1,25 +1,21 @@
 // Program entry: single instance, the saver window, the settings, and the switch.
 #include <windows.h>
 
+#include "app/animation_driver_win32.h"
 #include "app/dispatch.h"
-#include "app/run_saver_win32.h"
 #include "app/saver_window_win32.h"
 #include "display/video_modes_win32.h"
-#include "settings/dialog_win32.h"
-#include "settings/persistence.h"
+#include "resources/resource_ids.h"
+#include "app/dialog_win32.h"
 #include "settings/registry_win32.h"
 
 namespace {
 
-constexpr int kSettingsDialogId = 112;
-
 // The window that had the foreground at start; none when that was the taskbar.
-HWND previousForeground = nullptr;
-
-void RememberForeground()
+void RememberForeground(WindowsSaver& saver)
 {
     HWND foreground = GetForegroundWindow();
-    previousForeground = foreground == FindWindowA("Shell_TrayWnd", nullptr) ? nullptr : foreground;
+    saver.previousForeground = foreground == FindWindowA("Shell_TrayWnd", nullptr) ? nullptr : foreground;
 }
 
 }  // namespace
@@ -28,23 +24,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
 {
     if (FindWindowA(kSaverName, kSaverName)) return 0;
     const StartMode startMode = StartModeFor(arguments);
-    RememberForeground();
+    static WindowsSaver saver;  // lives as long as its windows
+    RememberForeground(saver);
 
     InstallDisplayAdapter();
-    InstallRegistryAccess();
     RegisterSaverClass(instance);
-    if (!CreateSaverWindow(instance, showCommand)) return 0;
-    LoadSettings();
+    RegisterCoverClass(instance);
+    if (!CreateSaverWindow(saver, instance, showCommand)) return 0;
+    LoadSettings(WindowsRegistry(), saver.settings);
 
     WPARAM exitStatus = 0;
     switch (startMode) {
     case StartMode::Settings:
-        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(kSettingsDialogId), saverWindow, SettingsDialogProc, 0);
+        DialogBoxParamW(saver.appInstance, MAKEINTRESOURCEW(IDD_SETTINGS), saver.saverWindow, SettingsDialogProc,
+                        reinterpret_cast<LPARAM>(&saver.settings));
         break;
     case StartMode::Saver: {
-        const SaverRunResult run = RunSaver();
-        if (!run.finished) return 0;
-        exitStatus = run.lastWParam;
+        static SaverRun run;  // large: not on the stack
+        const SaverRunResult result = RunSaver(saver, run);
+        if (!result.finished) return 0;
+        exitStatus = result.lastWParam;
         break;
     }
     case StartMode::Nothing:
@@ -52,6 +51,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
     }
 
     PostQuitMessage(0);
-    SetForegroundWindow(previousForeground);
+    SetForegroundWindow(saver.previousForeground);
     return static_cast<int>(exitStatus);
 }

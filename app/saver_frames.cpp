@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "ifs/random_source.h"
-
 void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock)
 {
     frames.clock = clock;

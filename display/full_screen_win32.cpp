@@ -1,18 +1,10 @@
 #include "display/full_screen_win32.h"
 
-#include "display/frame_pacing.h"
-#include "display/video_modes.h"
-
-IDirectDraw* directDraw = nullptr;
-IDirectDrawSurface* primarySurface = nullptr;
-IDirectDrawSurface* backSurface = nullptr;
+#include <mmsystem.h>
 
 namespace {
 
 constexpr DWORD kExclusiveFullScreen = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN;  // 0x11
-
-FramePacer framePacer;
-int64_t pacerTicksPerSecond = 0;
 
 int64_t ClockTicks()
 {
@@ -21,33 +13,36 @@ int64_t ClockTicks()
     return now.QuadPart;
 }
 
-// DirectDraw's flip wait is not honoured everywhere, so frames are also held to
-// the refresh rate here; where the flip does wait, there is nothing left to wait.
-void StartFramePacing()
+// Frames are held to the refresh rate here only where the flip does not wait for
+// the display itself (see TicksToWaitAfterFlip). Sleeps are rounded to the
+// system timer, which runs at 1 ms for the run.
+void StartFramePacing(FullScreen& screen)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    pacerTicksPerSecond = frequency.QuadPart;
+    screen.ticksPerSecond = frequency.QuadPart;
     DWORD refreshHz = 0;
-    if (FAILED(directDraw->GetMonitorFrequency(&refreshHz))) refreshHz = 0;
-    StartPacing(framePacer, static_cast<int>(refreshHz), pacerTicksPerSecond, ClockTicks());
+    if (FAILED(screen.directDraw->GetMonitorFrequency(&refreshHz))) refreshHz = 0;
+    StartPacing(screen.pacer, static_cast<int>(refreshHz), screen.ticksPerSecond, ClockTicks());
+    screen.timerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
 }
 
-void WaitForNextFrame()
+void WaitForNextFrame(FullScreen& screen)
 {
-    if (pacerTicksPerSecond <= 0) return;
-    const int64_t ticks = TicksToWait(framePacer, ClockTicks());
-    if (ticks > 0) Sleep(static_cast<DWORD>((ticks * 1000 + pacerTicksPerSecond - 1) / pacerTicksPerSecond));
+    if (screen.ticksPerSecond <= 0) return;
+    const int64_t ticks = TicksToWaitAfterFlip(screen.pacer, ClockTicks());
+    if (ticks > 0)
+        Sleep(static_cast<DWORD>((ticks * 1000 + screen.ticksPerSecond - 1) / screen.ticksPerSecond));
+    FrameShown(screen.pacer, ClockTicks());
 }
 
-HRESULT OpenFullScreen(HWND window)
+HRESULT OpenFullScreen(FullScreen& screen, HWND window, const DisplayMode& mode)
 {
-    HRESULT result = DirectDrawCreate(nullptr, &directDraw, nullptr);
+    HRESULT result = DirectDrawCreate(nullptr, &screen.directDraw, nullptr);
     if (FAILED(result)) return result;
-    result = directDraw->SetCooperativeLevel(window, kExclusiveFullScreen);
+    result = screen.directDraw->SetCooperativeLevel(window, kExclusiveFullScreen);
     if (FAILED(result)) return result;
-    result = directDraw->SetDisplayMode(currentDisplayMode.width, currentDisplayMode.height,
-                                        currentDisplayMode.bitsPerPixel);
+    result = screen.directDraw->SetDisplayMode(mode.width, mode.height, mode.bitsPerPixel);
     if (FAILED(result)) return result;
 
     DDSURFACEDESC description;
@@ -56,38 +51,38 @@ HRESULT OpenFullScreen(HWND window)
     description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     description.dwBackBufferCount = 1;
-    result = directDraw->CreateSurface(&description, &primarySurface, nullptr);
+    result = screen.directDraw->CreateSurface(&description, &screen.primarySurface, nullptr);
     if (FAILED(result)) return result;
 
     DDSCAPS backCaps = {DDSCAPS_BACKBUFFER};
-    return primarySurface->GetAttachedSurface(&backCaps, &backSurface);
+    return screen.primarySurface->GetAttachedSurface(&backCaps, &screen.backSurface);
 }
 
 }  // namespace
 
-bool InitFullScreen(HWND window)
+bool InitFullScreen(FullScreen& screen, HWND window, const DisplayMode& mode)
 {
-    const HRESULT result = OpenFullScreen(window);
+    const HRESULT result = OpenFullScreen(screen, window, mode);
     if (FAILED(result)) {
-        ReleaseFullScreen();  // the desktop is back before the message shows
+        ReleaseFullScreen(screen);  // the desktop is back before the message shows
         char text[64];
         wsprintfA(text, "Direct Draw Init Failed (%08lx)\n", static_cast<unsigned long>(result));
         MessageBoxA(window, text, "ERROR", MB_OK);
         return false;
     }
-    StartFramePacing();
+    StartFramePacing(screen);
     return true;
 }
 
-void ReleaseFullScreen()
+void ReleaseFullScreen(FullScreen& screen)
 {
-    if (!directDraw) return;
-    if (primarySurface) {
-        primarySurface->Release();
-        primarySurface = nullptr;
-    }
-    directDraw->Release();
-    directDraw = nullptr;
+    if (screen.timerRaised) timeEndPeriod(1);
+    screen.timerRaised = false;
+    screen.backSurface = nullptr;  // released with the primary surface
+    if (screen.primarySurface) screen.primarySurface->Release();
+    screen.primarySurface = nullptr;
+    if (screen.directDraw) screen.directDraw->Release();
+    screen.directDraw = nullptr;
 }
 
 HRESULT CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, int32_t x, int32_t y, int32_t width,
@@ -96,8 +91,11 @@ HRESULT CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, int32_t
     if (!bitmap || !surface) return E_FAIL;
     surface->Restore();
     HDC memoryDC = CreateCompatibleDC(nullptr);
-    if (!memoryDC) OutputDebugStringA("createcompatible dc failed\n");
-    SelectObject(memoryDC, bitmap);
+    if (!memoryDC) {
+        OutputDebugStringA("createcompatible dc failed\n");
+        return E_FAIL;  // nothing can be copied: not reported as done
+    }
+    const HGDIOBJ previous = SelectObject(memoryDC, bitmap);
 
     BITMAP description = {};
     GetObjectA(bitmap, sizeof description, &description);
@@ -110,12 +108,13 @@ HRESULT CopyBitmapToSurface(IDirectDrawSurface* surface, HBITMAP bitmap, int32_t
         BitBlt(surfaceDC, x, y, width, height, memoryDC, 0, 0, SRCCOPY);
         surface->ReleaseDC(surfaceDC);
     }
+    SelectObject(memoryDC, previous);
     DeleteDC(memoryDC);
     return result;
 }
 
-void PresentFrame()
+void PresentFrame(FullScreen& screen)
 {
-    if (primarySurface) primarySurface->Flip(nullptr, DDFLIP_WAIT);
-    WaitForNextFrame();
+    if (screen.primarySurface) screen.primarySurface->Flip(nullptr, DDFLIP_WAIT);
+    WaitForNextFrame(screen);
 }

@@ -10,7 +10,7 @@ struct DisplayMode {
 };
 
 struct VideoModeEntry {
-    const char* label;  // the item's text in the dialog's list
+    const char16_t* label;  // the item's text in the dialog's list (UTF-16)
     DisplayMode mode;   // entry 0 is resolved from the desktop instead
 };
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "app/saver_window_win32.h"
 #include "display/video_modes.h"
 
 namespace {
@@ -12,11 +11,14 @@ constexpr WORD kDevModeSize = 148;
 
 DEVMODEA listedModeRecord;
 
+// The desktop's mode as the screen's device context tells it.
 void DesktopMode(int& bitsPerPixel, int& width, int& height)
 {
-    bitsPerPixel = GetDeviceCaps(saverDC, BITSPIXEL);
-    width = GetDeviceCaps(saverDC, HORZRES);
-    height = GetDeviceCaps(saverDC, VERTRES);
+    HDC screen = GetDC(nullptr);
+    bitsPerPixel = GetDeviceCaps(screen, BITSPIXEL);
+    width = GetDeviceCaps(screen, HORZRES);
+    height = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(nullptr, screen);
 }
 
 bool ListedMode(int number, int& bitsPerPixel, int& width, int& height)

@@ -3,7 +3,8 @@
 # the native and the mingw-w64 compilers, GoogleTest, Google Benchmark, the image
 # libraries of the tools, Xlib for the X11 saver and xscreensaver to test it
 # under, 32-bit Wine, Xvfb with the X tools the end-to-end tests
-# drive it with, and the ru_RU.UTF-8 locale under which Wine uses code page 1251.
+# drive it with, NSIS for the installer, and the ru_RU.UTF-8 and en_US.UTF-8
+# locales under which Wine uses code pages 1251 and 1252.
 # Safe to run again: with everything in place it changes nothing.
 set -euo pipefail
 
@@ -14,7 +15,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils
   libx11-dev libxext-dev dpkg-dev python3 procps xscreensaver xscreensaver-data-extra
-  locales
+  locales nsis
   clang libclang-rt-14-dev
 )
 
@@ -60,7 +61,10 @@ else
   echo "install-deps: all packages present"
 fi
 
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
-  echo "install-deps: generating the ru_RU.UTF-8 locale"
-  "${as_root[@]}" localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
-fi
+# Wine's ANSI code page follows the locale: 1251 under ru_RU, 1252 under en_US.
+for name in ru_RU en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$name\.utf-\?8"; then
+    echo "install-deps: generating the $name.UTF-8 locale"
+    "${as_root[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  fi
+done

@@ -49,4 +49,4 @@ const RegistryAccess windowsRegistry = {OpenKey, CreateKey, QueryValue, SetText,
 
 }  // namespace
 
-void InstallRegistryAccess() { SetRegistryAccess(&windowsRegistry); }
+const RegistryAccess& WindowsRegistry() { return windowsRegistry; }

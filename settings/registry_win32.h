@@ -1,4 +1,6 @@
 // The settings' registry access, bound to advapi32 under HKEY_CURRENT_USER.
 #pragma once
 
-void InstallRegistryAccess();
+#include "settings/persistence.h"
+
+const RegistryAccess& WindowsRegistry();

@@ -3,20 +3,9 @@
 
 #include "settings/settings.h"
 
-namespace {
-
-constexpr StepDirection L = StepDirection::Left;
-constexpr StepDirection R = StepDirection::Right;
-
-BoundedSetting With(BoundedSetting setting, int16_t value)
-{
-    setting.value = value;
-    return setting;
-}
-
+constexpr StepDirection L = StepDirection::Left, R = StepDirection::Right;
+static BoundedSetting With(BoundedSetting setting, int16_t value) { return setting.value = value, setting; }
 struct StepCase { BoundedSetting setting; StepDirection direction; int times; int16_t expected; };
-
-}  // namespace
 
 // From the defaults both ends are reached exactly and then held; a value off the
 // grid keeps its offset; one outside the range (loading does not clamp) steps only

@@ -18,14 +18,6 @@
 
 namespace {
 
-FrameOutputs outputs;
-DisplayMode screen = {0, 0, 0};
-std::vector<uint8_t> screenRgb;     // the whole screen, black outside the figure area
-std::vector<GifPixelType> gifLine;  // one row of colour indices
-GifFileType* gif = nullptr;
-bool firstGifFrame = true;
-const FrameBuffer* frame = nullptr;  // the frame being written
-
 std::string FramePath(const std::string& directory, int64_t index, const char* extension)
 {
     char name[48];
@@ -44,17 +36,17 @@ bool MakeDirectory(const std::string& directory, std::string& error)
     return true;
 }
 
-bool Wide() { return screen.bitsPerPixel == 32; }
+bool Wide(FrameWriter& w) { return w.screen.bitsPerPixel == 32; }
 
-uint32_t PixelWord(int32_t index)
+uint32_t PixelWord(FrameWriter& w, int32_t index)
 {
-    if (Wide()) return static_cast<const uint32_t*>(frame->pixels)[index];
-    return static_cast<const uint16_t*>(frame->pixels)[index];
+    if (Wide(w)) return static_cast<const uint32_t*>(w.frame->pixels)[index];
+    return static_cast<const uint16_t*>(w.frame->pixels)[index];
 }
 
-void WordToRgb(uint32_t word, uint8_t rgb[3])
+void WordToRgb(FrameWriter& w, uint32_t word, uint8_t rgb[3])
 {
-    if (!Wide()) {
+    if (!Wide(w)) {
         Expand565(static_cast<uint16_t>(word), rgb);
         return;
     }
@@ -63,17 +55,17 @@ void WordToRgb(uint32_t word, uint8_t rgb[3])
     rgb[2] = static_cast<uint8_t>(word);
 }
 
-std::string GifError(const char* what, int code)
+std::string GifError(FrameWriter& w, const char* what, int code)
 {
     const char* text = GifErrorString(code);
-    return std::string(what) + " '" + outputs.gifFile + "': " + (text ? text : "GIF error");
+    return std::string(what) + " '" + w.outputs.gifFile + "': " + (text ? text : "GIF error");
 }
 
 // ---- raw --------------------------------------------------------------------------
 
-bool WriteRaw(int64_t index, std::string& error)
+bool WriteRaw(FrameWriter& w, int64_t index, std::string& error)
 {
-    const std::string path = FramePath(outputs.rawDirectory, index, "raw");
+    const std::string path = FramePath(w.outputs.rawDirectory, index, "raw");
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         error = "cannot write '" + path + "': " + std::strerror(errno);
@@ -81,12 +73,12 @@ bool WriteRaw(int64_t index, std::string& error)
     }
     bool written = true;
     if constexpr (std::endian::native == std::endian::little) {
-        written = std::fwrite(frame->pixels, 1, static_cast<size_t>(frame->frameBytes), file) == static_cast<size_t>(frame->frameBytes);
+        written = std::fwrite(w.frame->pixels, 1, static_cast<size_t>(w.frame->frameBytes), file) == static_cast<size_t>(w.frame->frameBytes);
     } else {
-        const int bytesPerWord = Wide() ? 4 : 2;
-        for (int32_t i = 0; written && i < frame->frameBytes / bytesPerWord; ++i) {
+        const int bytesPerWord = Wide(w) ? 4 : 2;
+        for (int32_t i = 0; written && i < w.frame->frameBytes / bytesPerWord; ++i) {
             uint8_t bytes[4];
-            const uint32_t word = PixelWord(i);
+            const uint32_t word = PixelWord(w, i);
             for (int b = 0; b < bytesPerWord; ++b) bytes[b] = static_cast<uint8_t>(word >> (8 * b));
             written = std::fwrite(bytes, 1, bytesPerWord, file) == static_cast<size_t>(bytesPerWord);
         }
@@ -98,26 +90,26 @@ bool WriteRaw(int64_t index, std::string& error)
 
 // ---- PNG --------------------------------------------------------------------------
 
-void CopyFrameToScreen()
+void CopyFrameToScreen(FrameWriter& w)
 {
-    const size_t stride = static_cast<size_t>(screen.width) * 3;
-    for (int row = 0; row < frame->frameHeight; ++row) {
-        uint8_t* out = screenRgb.data() + (static_cast<size_t>(frame->frameOffsetY) + row) * stride + size_t{3} * frame->frameOffsetX;
-        for (int col = 0; col < frame->frameWidth; ++col, out += 3) WordToRgb(PixelWord(col + frame->frameWidth * row), out);
+    const size_t stride = static_cast<size_t>(w.screen.width) * 3;
+    for (int row = 0; row < w.frame->frameHeight; ++row) {
+        uint8_t* out = w.screenRgb.data() + (static_cast<size_t>(w.frame->frameOffsetY) + row) * stride + size_t{3} * w.frame->frameOffsetX;
+        for (int col = 0; col < w.frame->frameWidth; ++col, out += 3) WordToRgb(w, PixelWord(w, col + w.frame->frameWidth * row), out);
     }
 }
 
-bool WritePng(int64_t index, std::string& error)
+bool WritePng(FrameWriter& w, int64_t index, std::string& error)
 {
-    CopyFrameToScreen();
-    const std::string path = FramePath(outputs.pngDirectory, index, "png");
+    CopyFrameToScreen(w);
+    const std::string path = FramePath(w.outputs.pngDirectory, index, "png");
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(screen.width);
-    image.height = static_cast<png_uint_32>(screen.height);
+    image.width = static_cast<png_uint_32>(w.screen.width);
+    image.height = static_cast<png_uint_32>(w.screen.height);
     image.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, screenRgb.data(), 0, nullptr)) {
+    if (!png_image_write_to_file(&image, path.c_str(), 0, w.screenRgb.data(), 0, nullptr)) {
         error = "cannot write '" + path + "': " + image.message;
         png_image_free(&image);
         return false;
@@ -127,52 +119,52 @@ bool WritePng(int64_t index, std::string& error)
 
 // ---- GIF --------------------------------------------------------------------------
 
-bool PutLoopExtension()
+bool PutLoopExtension(FrameWriter& w)
 {
     // The application block by which viewers know to loop the animation forever.
     static const GifByteType kApplication[] = "NETSCAPE2.0";
     static const GifByteType kLoopForever[] = {1, 0, 0};
-    return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
-           EGifPutExtensionBlock(gif, 11, kApplication) == GIF_OK &&
-           EGifPutExtensionBlock(gif, 3, kLoopForever) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
+    return EGifPutExtensionLeader(w.gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+           EGifPutExtensionBlock(w.gif, 11, kApplication) == GIF_OK &&
+           EGifPutExtensionBlock(w.gif, 3, kLoopForever) == GIF_OK && EGifPutExtensionTrailer(w.gif) == GIF_OK;
 }
 
-bool OpenGif(std::string& error)
+bool OpenGif(FrameWriter& w, std::string& error)
 {
     // Opened here rather than by giflib, which would make the file private to its owner.
-    const int handle = open(outputs.gifFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const int handle = open(w.outputs.gifFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (handle < 0) {
-        error = "cannot create '" + outputs.gifFile + "': " + std::strerror(errno);
+        error = "cannot create '" + w.outputs.gifFile + "': " + std::strerror(errno);
         return false;
     }
     int code = 0;
-    gif = EGifOpenFileHandle(handle, &code);
-    if (!gif) {
+    w.gif = EGifOpenFileHandle(handle, &code);
+    if (!w.gif) {
         close(handle);
-        error = GifError("cannot create", code);
+        error = GifError(w, "cannot create", code);
         return false;
     }
-    EGifSetGifVersion(gif, true);
-    if (EGifPutScreenDesc(gif, screen.width, screen.height, 8, 0, nullptr) != GIF_OK || !PutLoopExtension()) {
-        error = GifError("cannot write", gif->Error);
+    EGifSetGifVersion(w.gif, true);
+    if (EGifPutScreenDesc(w.gif, w.screen.width, w.screen.height, 8, 0, nullptr) != GIF_OK || !PutLoopExtension(w)) {
+        error = GifError(w, "cannot write", w.gif->Error);
         return false;
     }
-    gifLine.assign(static_cast<size_t>(screen.width), 0);
+    w.gifLine.assign(static_cast<size_t>(w.screen.width), 0);
     return true;
 }
 
 // One frame uses at most 256 pixel words: every lit pixel is the packing of one
 // 8-bit level with the frame's tint, and level 0 packs to black. Black is index 0.
-bool MakePalette(std::unordered_map<uint32_t, int>& indexOf, ColorMapObject*& map, std::string& error)
+bool MakePalette(FrameWriter& w, std::unordered_map<uint32_t, int>& indexOf, ColorMapObject*& map, std::string& error)
 {
     std::vector<uint32_t> words = {0};
     indexOf.clear();
     indexOf[0] = 0;
-    for (int32_t i = 0; i < frame->pixelCount; ++i) {
-        const uint32_t word = PixelWord(i);
+    for (int32_t i = 0; i < w.frame->pixelCount; ++i) {
+        const uint32_t word = PixelWord(w, i);
         if (word == 0 || indexOf.count(word)) continue;
         if (words.size() == 256) {
-            error = "a frame has more than 256 colours; it cannot go into '" + outputs.gifFile + "'";
+            error = "a frame has more than 256 colours; it cannot go into '" + w.outputs.gifFile + "'";
             return false;
         }
         indexOf[word] = static_cast<int>(words.size());
@@ -187,7 +179,7 @@ bool MakePalette(std::unordered_map<uint32_t, int>& indexOf, ColorMapObject*& ma
     std::memset(map->Colors, 0, sizeof(GifColorType) * static_cast<size_t>(map->ColorCount));
     for (size_t i = 0; i < words.size(); ++i) {
         uint8_t rgb[3];
-        WordToRgb(words[i], rgb);
+        WordToRgb(w, words[i], rgb);
         map->Colors[i] = {rgb[0], rgb[1], rgb[2]};
     }
     return true;
@@ -195,39 +187,39 @@ bool MakePalette(std::unordered_map<uint32_t, int>& indexOf, ColorMapObject*& ma
 
 // The first frame covers the whole screen; later ones only the figure area, since
 // the border around it stays black for the whole run.
-bool WriteGifFrame(std::string& error)
+bool WriteGifFrame(FrameWriter& w, std::string& error)
 {
     std::unordered_map<uint32_t, int> indexOf;
     ColorMapObject* map = nullptr;
-    if (!MakePalette(indexOf, map, error)) return false;
+    if (!MakePalette(w, indexOf, map, error)) return false;
 
     GraphicsControlBlock control = {};
     control.DisposalMode = DISPOSE_DO_NOT;
-    control.DelayTime = outputs.gifDelay;
+    control.DelayTime = w.outputs.gifDelay;
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
 
-    const bool whole = firstGifFrame || frame->frameWidth <= 0 || frame->frameHeight <= 0;
-    const int left = whole ? 0 : frame->frameOffsetX;
-    const int top = whole ? 0 : frame->frameOffsetY;
-    const int width = whole ? screen.width : frame->frameWidth;
-    const int height = whole ? screen.height : frame->frameHeight;
-    bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-              EGifPutImageDesc(gif, left, top, width, height, false, map) == GIF_OK;
+    const bool whole = w.firstGifFrame || w.frame->frameWidth <= 0 || w.frame->frameHeight <= 0;
+    const int left = whole ? 0 : w.frame->frameOffsetX;
+    const int top = whole ? 0 : w.frame->frameOffsetY;
+    const int width = whole ? w.screen.width : w.frame->frameWidth;
+    const int height = whole ? w.screen.height : w.frame->frameHeight;
+    bool ok = EGifPutExtension(w.gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+              EGifPutImageDesc(w.gif, left, top, width, height, false, map) == GIF_OK;
     for (int y = 0; ok && y < height; ++y) {
-        const int row = top + y - frame->frameOffsetY;
+        const int row = top + y - w.frame->frameOffsetY;
         for (int x = 0; x < width; ++x) {
-            const int col = left + x - frame->frameOffsetX;
-            const bool inside = row >= 0 && row < frame->frameHeight && col >= 0 && col < frame->frameWidth;
-            const uint32_t word = inside ? PixelWord(col + frame->frameWidth * row) : 0;
-            gifLine[x] = static_cast<GifPixelType>(word ? indexOf[word] : 0);
+            const int col = left + x - w.frame->frameOffsetX;
+            const bool inside = row >= 0 && row < w.frame->frameHeight && col >= 0 && col < w.frame->frameWidth;
+            const uint32_t word = inside ? PixelWord(w, col + w.frame->frameWidth * row) : 0;
+            w.gifLine[x] = static_cast<GifPixelType>(word ? indexOf[word] : 0);
         }
-        ok = EGifPutLine(gif, gifLine.data(), width) == GIF_OK;
+        ok = EGifPutLine(w.gif, w.gifLine.data(), width) == GIF_OK;
     }
     GifFreeMapObject(map);
-    if (!ok) error = GifError("cannot write", gif->Error);
-    firstGifFrame = false;
+    if (!ok) error = GifError(w, "cannot write", w.gif->Error);
+    w.firstGifFrame = false;
     return ok;
 }
 
@@ -243,45 +235,45 @@ void Expand565(uint16_t word, uint8_t rgb[3])
     rgb[2] = static_cast<uint8_t>((blue << 3) | (blue >> 2));
 }
 
-bool OpenFrameOutputs(const FrameOutputs& wanted, const DisplayMode& mode, std::string& error)
+bool OpenFrameOutputs(FrameWriter& w, const FrameOutputs& wanted, const DisplayMode& mode, std::string& error)
 {
-    outputs = wanted;
-    screen = mode;
-    firstGifFrame = true;
-    if (!outputs.rawDirectory.empty() && !MakeDirectory(outputs.rawDirectory, error)) return false;
-    if (!outputs.pngDirectory.empty()) {
-        if (!MakeDirectory(outputs.pngDirectory, error)) return false;
+    w.outputs = wanted;
+    w.screen = mode;
+    w.firstGifFrame = true;
+    if (!w.outputs.rawDirectory.empty() && !MakeDirectory(w.outputs.rawDirectory, error)) return false;
+    if (!w.outputs.pngDirectory.empty()) {
+        if (!MakeDirectory(w.outputs.pngDirectory, error)) return false;
         try {
-            screenRgb.assign(size_t{3} * static_cast<size_t>(mode.width) * static_cast<size_t>(mode.height), 0);
+            w.screenRgb.assign(size_t{3} * static_cast<size_t>(mode.width) * static_cast<size_t>(mode.height), 0);
         } catch (const std::bad_alloc&) {
             error = "not enough memory for a " + std::to_string(mode.width) + " x " + std::to_string(mode.height) +
                     " picture";
             return false;
         }
     }
-    return outputs.gifFile.empty() || OpenGif(error);
+    return w.outputs.gifFile.empty() || OpenGif(w, error);
 }
 
-bool WriteFrame(const FrameBuffer& shown, int64_t frameIndex, std::string& error)
+bool WriteFrame(FrameWriter& w, const FrameBuffer& shown, int64_t frameIndex, std::string& error)
 {
-    frame = &shown;
-    if (!outputs.rawDirectory.empty() && !WriteRaw(frameIndex, error)) return false;
-    if (!outputs.pngDirectory.empty() && !WritePng(frameIndex, error)) return false;
-    return !gif || WriteGifFrame(error);
+    w.frame = &shown;
+    if (!w.outputs.rawDirectory.empty() && !WriteRaw(w, frameIndex, error)) return false;
+    if (!w.outputs.pngDirectory.empty() && !WritePng(w, frameIndex, error)) return false;
+    return !w.gif || WriteGifFrame(w, error);
 }
 
-bool CloseFrameOutputs(std::string& error)
+bool CloseFrameOutputs(FrameWriter& w, std::string& error)
 {
     bool ok = true;
-    if (gif) {
+    if (w.gif) {
         int code = 0;
-        if (EGifCloseFile(gif, &code) != GIF_OK) {
-            error = GifError("cannot finish", code);
+        if (EGifCloseFile(w.gif, &code) != GIF_OK) {
+            error = GifError(w, "cannot finish", code);
             ok = false;
         }
-        gif = nullptr;
+        w.gif = nullptr;
     }
-    screenRgb = {};
-    gifLine = {};
+    w.screenRgb = {};
+    w.gifLine = {};
     return ok;
 }

@@ -197,20 +197,21 @@ int RenderRun(const Request& request, SaverRun& run)
     StartFirstFigure(run);
     if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
     std::string error;
-    if (!OpenFrameOutputs(request.outputs, request.mode, error)) {
-        CloseFrameOutputs(error);
+    FrameWriter writer;
+    if (!OpenFrameOutputs(writer, request.outputs, request.mode, error)) {
+        CloseFrameOutputs(writer, error);
         ReleaseFrameBuffer(run);
         return Fail(error);
     }
     Progress progress = {request.frames, request.quiet};
     for (; k < request.frames; ++k) {
         DrawFrame(run);
-        if (k >= request.firstFrame && !WriteFrame(run.frame, k, error)) break;
+        if (k >= request.firstFrame && !WriteFrame(writer, run.frame, k, error)) break;
         EndFrame(run);
         ReportProgress(progress, k + 1);
     }
     const bool written = error.empty();
-    if (!CloseFrameOutputs(error) || !written) {
+    if (!CloseFrameOutputs(writer, error) || !written) {
         ReleaseFrameBuffer(run);
         return Fail(error);
     }
@@ -233,8 +234,9 @@ int RenderFigure(const Request& request, SaverRun& run)
     else
         PlotFigure16(figure, steps, bounds, style, run.frame, run.tables);
     std::string error;
-    const bool ok = OpenFrameOutputs(request.outputs, request.mode, error) && WriteFrame(run.frame, 0, error);
-    const bool closed = CloseFrameOutputs(error);
+    FrameWriter writer;
+    const bool ok = OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, run.frame, 0, error);
+    const bool closed = CloseFrameOutputs(writer, error);
     ReleaseFrameBuffer(run);
     return ok && closed ? 0 : Fail(error);
 }

@@ -13,11 +13,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     std::FILE* log = __argc == 3 ? std::fopen(__argv[1], "a") : nullptr;
     if (!log) return 2;
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;  // painted with the class brush
-    windowClass.hInstance = instance;
-    windowClass.hbrBackground = CreateSolidBrush(RGB(200, 40, 120));
-    windowClass.lpszClassName = "Velmora e2e probe";
+    WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, nullptr, nullptr, CreateSolidBrush(RGB(200, 40, 120)),
+                             nullptr, "Velmora e2e probe"};  // painted with the class brush
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, windowClass.lpszClassName,
                                   windowClass.lpszClassName, WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, instance, nullptr);
