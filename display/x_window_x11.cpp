@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +85,9 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
         XStoreName(x.display, x.window, "Velmora");
         XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
         XSetClassHint(x.display, x.window, &hint);
+        const long pid = static_cast<long>(getpid());  // for window managers and tools that look the window up
+        XChangeProperty(x.display, x.window, XInternAtom(x.display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
         x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
         XMapRaised(x.display, x.window);

@@ -80,7 +80,7 @@ case_pixels() {
   done
 }
 
-window_of_pid() { xdotool search --pid "$1" --name '^Velmora$' 2>/dev/null | head -n 1; }
+window_of_pid() { xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n 1; }
 
 case_windows() {
   start_xvfb 800x600x24
