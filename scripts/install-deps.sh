@@ -14,7 +14,7 @@ packages=(
   g++-mingw-w64-i686-posix
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils
-  libx11-dev libxext-dev dpkg-dev python3 procps xscreensaver xscreensaver-data-extra
+  libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
 )

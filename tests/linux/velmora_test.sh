@@ -107,6 +107,14 @@ case_windows() {
     ends_with "$VP" 1 5 "$name, window destroyed"
     grep -q 'window was destroyed\|window is gone' "$run/velmora.log" || fail "$name: no message for the lost window"
   done
+  # The root window follows the screen's size, which RandR changes (Xvfb can shrink it).
+  start_velmora --root
+  poll_until 20 dump_matches -root lit-inside 80 || fail "root window: nothing drawn"
+  xrandr --fb 640x400 >/dev/null 2>&1  # Xvfb resizes, then refuses the output's own mode
+  poll_until 20 eval '[[ $(xdpyinfo) == *"dimensions:    640x400 "* ]] && dump_matches -root lit-inside 80' ||
+    fail "root window: the figure area did not follow the screen to 640x400: $(cat "$run/check.txt")"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "root window after a RandR resize"
 }
 
 case_ending() {
