@@ -30,3 +30,10 @@ int64_t TicksToWaitAfterFlip(FramePacer& pacer, int64_t now)
 }
 
 void FrameShown(FramePacer& pacer, int64_t now) { pacer.lastShown = now; }
+
+void StartPacingPeriod(FramePacer& pacer, int64_t periodTicks, int64_t now)
+{
+    pacer.period = periodTicks > 0 ? periodTicks : 1;
+    pacer.deadline = now;
+    pacer.lastShown = now;
+}

@@ -35,3 +35,7 @@ int64_t TicksToWait(FramePacer& pacer, int64_t now);
 // now. Call FrameShown once the wait is over.
 int64_t TicksToWaitAfterFlip(FramePacer& pacer, int64_t now);
 void FrameShown(FramePacer& pacer, int64_t now);
+
+// Pacing at a period of its own (a frame rate chosen by the user rather than a
+// display's refresh rate); a period below one tick counts as one.
+void StartPacingPeriod(FramePacer& pacer, int64_t periodTicks, int64_t now);

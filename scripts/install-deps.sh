@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, and only what is missing:
 # the native and the mingw-w64 compilers, GoogleTest, Google Benchmark, the image
-# libraries of the tools, 32-bit Wine, Xvfb with the X tools the end-to-end tests
+# libraries of the tools, Xlib for the X11 saver and xscreensaver to test it
+# under, 32-bit Wine, Xvfb with the X tools the end-to-end tests
 # drive it with, NSIS for the installer, and the ru_RU.UTF-8 and en_US.UTF-8
 # locales under which Wine uses code pages 1251 and 1252.
 # Safe to run again: with everything in place it changes nothing.
@@ -13,6 +14,7 @@ packages=(
   g++-mingw-w64-i686-posix
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils
+  libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
 )

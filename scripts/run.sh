@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the native tools and the
 # Windows program, says what was built and where, and starts the screen saver
-# under Wine (scripts/start-saver.sh; its options pass through).
+# under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
+# desktop, the X11 saver velmora in its own window.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -35,6 +36,7 @@ report() {
       *.scr) echo "  $file  (the screen saver, a 32-bit Windows program)" ;;
       *.exe) echo "  $file  (32-bit Windows program)" ;;
       */bench/*) echo "  $file  (benchmark, native)" ;;
+      */linux/velmora) echo "  $file  (the X11 screen saver)" ;;
       *) echo "  $file  (native tool)" ;;
     esac
   done < <(programs_in build/native-release; programs_in build/windows)
@@ -44,6 +46,14 @@ report() {
 
 build_all
 report
+# On a Linux desktop, the X11 saver in its own window as well (q or Escape ends it).
+headless=0
+for argument in "$@"; do [[ $argument == --headless ]] && headless=1; done
+if ((!headless)) && [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
+  build/native-release/linux/velmora --geometry 1024x768 &
+  echo
+  echo "velmora runs in its own window on $DISPLAY (pid $!); q, Escape or closing the window ends it"
+fi
 # The saver under Wine: on this display, or on a private screen with screenshots.
 echo
 bash scripts/start-saver.sh "$@" build/windows

@@ -2,7 +2,9 @@
 # Every test: installs what is missing, builds the three trees and runs their
 # tests, then prints one closing line "N passed, N failed".
 #   build/native-test     Debug, AddressSanitizer + UndefinedBehaviorSanitizer
-#   build/native-release  Release: the tools and the benchmarks (built, not run)
+#   build/native-release  Release: the tools and the benchmarks (built, not run),
+#                         and the X11 saver's end-to-end tests on private Xvfb
+#                         screens (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
 #                         a private Xvfb screen
 set -uo pipefail

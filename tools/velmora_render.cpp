@@ -25,6 +25,7 @@
 #include "render/tint.h"
 #include "settings/settings.h"
 #include "tools/frame_output.h"
+#include "tools/settings_options.h"
 
 namespace {
 
@@ -99,15 +100,7 @@ cxxopts::Options MakeOptions()
     const auto text = [] { return cxxopts::value<std::string>(); };
     options.add_options("Screen")
         ("mode", "screen mode WIDTHxHEIGHTxBITS, bits 32 or 16", text()->default_value("1024x768x32"), "WxHxBPP");
-    options.add_options(kSettingsGroup)
-        ("brightness", "Brightness", text()->default_value("250"), "N")
-        ("quality", "Quality: points per frame / 200", text()->default_value("40"), "N")
-        ("lifetime", "LifeTimeOneFig: frames before a figure switch", text()->default_value("300"), "N")
-        ("zoom", "Zoom: figure area in percent of the screen", text()->default_value("80"), "N")
-        ("intensity", "IntensityDeformation", text()->default_value("5"), "N")
-        ("no-repeat", "CountNotReplay: recent figures a switch avoids", text()->default_value("5"), "N")
-        ("lighting", "on3D: shade towards the edges", text()->default_value("1"), "0|1")
-        ("color", "onColor: random tint per figure", text()->default_value("0"), "0|1");
+    AddSettingsOptions(options, kSettingsGroup);
     options.add_options("Run")
         ("clock", "seconds since 1970 at the start (default: now)", text(), "T")
         ("fps", "frames per clock second: frame k ends at T + floor(k / F)", text()->default_value("60"), "F")
@@ -125,35 +118,11 @@ cxxopts::Options MakeOptions()
     return options;
 }
 
-int16_t SettingValue(const cxxopts::ParseResult& parsed, const char* name)
-{
-    return static_cast<int16_t>(ParseWhole(name, parsed[name].as<std::string>(), INT16_MIN, INT16_MAX));
-}
-
-uint8_t FlagValue(const cxxopts::ParseResult& parsed, const char* name)
-{
-    return static_cast<uint8_t>(ParseWhole(name, parsed[name].as<std::string>(), 0, 1));
-}
-
-SaverSettings ReadSettings(const cxxopts::ParseResult& parsed)
-{
-    SaverSettings settings = kDefaultSettings;
-    settings.Brightness.value = SettingValue(parsed, "brightness");
-    settings.Quality.value = SettingValue(parsed, "quality");
-    settings.LifeTimeOneFig.value = SettingValue(parsed, "lifetime");
-    settings.Zoom.value = SettingValue(parsed, "zoom");
-    settings.IntensityDeformation.value = SettingValue(parsed, "intensity");
-    settings.CountNotReplay.value = SettingValue(parsed, "no-repeat");
-    settings.on3D = FlagValue(parsed, "lighting");
-    settings.onColor = FlagValue(parsed, "color");
-    return settings;
-}
-
 Request ReadRequest(const cxxopts::ParseResult& parsed)
 {
     if (!parsed.unmatched().empty()) throw UsageError{"unexpected argument '" + parsed.unmatched().front() + "'"};
     Request request;
-    request.settings = ReadSettings(parsed);
+    request.settings = ReadSettingsOptions(parsed);  // shared with the X11 saver
     request.mode = ParseMode(parsed["mode"].as<std::string>());
     const auto given = [&](const char* name) { return parsed.count(name) > 0; };
     const auto whole = [&](const char* name, int64_t low, int64_t high) {
@@ -290,6 +259,9 @@ int main(int argc, char** argv)
         std::cerr << kProgram << ": " << problem.what() << "\nTry '" << kProgram << " --help'.\n";
         return 2;
     } catch (const UsageError& problem) {
+        std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
+        return 2;
+    } catch (const OptionError& problem) {
         std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
         return 2;
     }

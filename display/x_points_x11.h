@@ -1,0 +1,38 @@
+// Frames as points: a frame lights a few thousand of its pixels, so changing only
+// those on screen (the previous frame's back to black, the new ones in their
+// colours, one XDrawPoints request per colour) costs the server far less than
+// reading the whole figure area again.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <vector>
+
+// The lit pixels of the frame on screen, grouped by colour.
+struct ShownPoints {
+    std::vector<XPoint> points;          // groupEnds[g - 1]..groupEnds[g] have colours[g]
+    std::vector<unsigned long> colours;  // X pixel values
+    std::vector<int32_t> groupEnds;
+    // Reused between frames: the open-addressed colour table and each point's group.
+    std::vector<uint32_t> tableColours;  // 0 = empty (a lit word is never 0)
+    std::vector<int32_t> tableGroups;
+    std::vector<int32_t> groupOfLit;
+};
+
+// Where a frame's words are and which of them are lit.
+struct LitFrame {
+    const void* pixels;  // 32-bit 0x00RRGGBB or 16-bit 5-6-5 words, width per row
+    int bitsPerPixel;
+    int32_t width;
+    int32_t offsetX;  // of the figure area in the window
+    int32_t offsetY;
+    const int32_t* lit;  // indices of the words it lit (repeats and black words may be among them)
+    int32_t litCount;
+};
+
+// Replaces shown with the frame's lit pixels; alphaBits are added to every colour.
+void GroupLitPoints(const LitFrame& frame, unsigned long alphaBits, ShownPoints& shown);
+// Draws the shown points in their colours, or all of them in black.
+void DrawShownPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& shown);
+void EraseShownPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& shown, unsigned long black);
