@@ -52,27 +52,23 @@ cxxopts::Options MakeOptions()
     return options;
 }
 
-struct UsageError {
-    std::string message;
-};
-
 Request ReadRequest(const cxxopts::ParseResult& parsed)
 {
-    if (!parsed.unmatched().empty()) throw UsageError{"unexpected argument '" + parsed.unmatched().front() + "'"};
+    if (!parsed.unmatched().empty()) throw OptionError{"unexpected argument '" + parsed.unmatched().front() + "'"};
     Request request;
     const auto given = [&](const char* name) { return parsed.count(name) > 0; };
     const auto textOf = [&](const char* name) { return parsed[name].as<std::string>(); };
     request.settings = ReadSettingsOptions(parsed);
-    if (given("root") && given("window-id")) throw UsageError{"--root and --window-id name different windows; give one"};
+    if (given("root") && given("window-id")) throw OptionError{"--root and --window-id name different windows; give one"};
     if (given("window-id")) {
         if (!ParseWindowId(textOf("window-id"), request.window))
-            throw UsageError{"--window-id: '" + textOf("window-id") + "' is not a window id (0x1a00003 or 27262979)"};
+            throw OptionError{"--window-id: '" + textOf("window-id") + "' is not a window id (0x1a00003 or 27262979)"};
         request.choice = WindowChoice::Given;
     } else if (given("root")) {
         const char* named = std::getenv("XSCREENSAVER_WINDOW");
         if (named && *named) {
             if (!ParseWindowId(named, request.window))
-                throw UsageError{std::string("XSCREENSAVER_WINDOW: '") + named + "' is not a window id"};
+                throw OptionError{std::string("XSCREENSAVER_WINDOW: '") + named + "' is not a window id"};
             request.choice = WindowChoice::Given;
         } else {
             request.choice = WindowChoice::Root;
@@ -80,7 +76,7 @@ Request ReadRequest(const cxxopts::ParseResult& parsed)
     }
     const std::string geometry = textOf("geometry");
     const size_t cross = geometry.find('x');
-    if (cross == std::string::npos) throw UsageError{"--geometry: '" + geometry + "' is not WIDTHxHEIGHT, for instance 1024x768"};
+    if (cross == std::string::npos) throw OptionError{"--geometry: '" + geometry + "' is not WIDTHxHEIGHT, for instance 1024x768"};
     request.ownWidth = static_cast<int>(ParseWholeOption("geometry width", geometry.substr(0, cross), 1, 32767));
     request.ownHeight = static_cast<int>(ParseWholeOption("geometry height", geometry.substr(cross + 1), 1, 32767));
     if (given("display")) request.displayName = textOf("display");
@@ -132,8 +128,6 @@ int main(int argc, char** argv)
     } catch (const cxxopts::exceptions::exception& problem) {
         return Usage(problem.what());
     } catch (const OptionError& problem) {
-        return Usage(problem.message);
-    } catch (const UsageError& problem) {
         return Usage(problem.message);
     }
 

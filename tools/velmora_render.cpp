@@ -6,7 +6,6 @@
 // at the end of frame k.
 #include <cxxopts.hpp>
 
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -32,10 +31,6 @@ namespace {
 constexpr const char* kProgram = "velmora-render";
 constexpr const char* kSettingsGroup = "Settings (taken as given, like stored settings)";
 
-struct UsageError {
-    std::string message;
-};
-
 struct Request {
     DisplayMode mode = {1024, 768, 32};
     int64_t clock = 0;
@@ -49,31 +44,18 @@ struct Request {
     SaverSettings settings = kDefaultSettings;
 };
 
-int64_t ParseWhole(const std::string& option, const std::string& text, int64_t low, int64_t high)
-{
-    int64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, code] = std::from_chars(text.data(), end, value);
-    if (text.empty() || code == std::errc::invalid_argument || stop != end)
-        throw UsageError{"--" + option + ": '" + text + "' is not a whole number"};
-    if (code == std::errc::result_out_of_range || value < low || value > high)
-        throw UsageError{"--" + option + ": " + text + " is out of range (" + std::to_string(low) + " to " +
-                         std::to_string(high) + ")"};
-    return value;
-}
-
 // WxHxBPP, for instance 1024x768x32.
 DisplayMode ParseMode(const std::string& text)
 {
     const size_t first = text.find('x');
     const size_t second = first == std::string::npos ? first : text.find('x', first + 1);
     if (second == std::string::npos)
-        throw UsageError{"--mode: '" + text + "' is not WIDTHxHEIGHTxBITS, for instance 1024x768x32"};
-    const int64_t width = ParseWhole("mode width", text.substr(0, first), 1, 32767);
-    const int64_t height = ParseWhole("mode height", text.substr(first + 1, second - first - 1), 1, 32767);
-    const int64_t bits = ParseWhole("mode bits", text.substr(second + 1), 16, 32);
-    if (bits != 16 && bits != 32) throw UsageError{"--mode: the depth must be 32 or 16 bits, not " + std::to_string(bits)};
-    if (width * height * (bits / 8) > INT32_MAX) throw UsageError{"--mode: " + text + " is too large a screen"};
+        throw OptionError{"--mode: '" + text + "' is not WIDTHxHEIGHTxBITS, for instance 1024x768x32"};
+    const int64_t width = ParseWholeOption("mode width", text.substr(0, first), 1, 32767);
+    const int64_t height = ParseWholeOption("mode height", text.substr(first + 1, second - first - 1), 1, 32767);
+    const int64_t bits = ParseWholeOption("mode bits", text.substr(second + 1), 16, 32);
+    if (bits != 16 && bits != 32) throw OptionError{"--mode: the depth must be 32 or 16 bits, not " + std::to_string(bits)};
+    if (width * height * (bits / 8) > INT32_MAX) throw OptionError{"--mode: " + text + " is too large a screen"};
     return {static_cast<int16_t>(width), static_cast<int16_t>(height), static_cast<int16_t>(bits)};
 }
 
@@ -84,8 +66,8 @@ ChannelTint ParseTint(const std::string& text)
     for (int i = 0; i < 3; ++i) {
         const size_t comma = text.find(',', start);
         if ((i < 2) != (comma != std::string::npos))
-            throw UsageError{"--tint: '" + text + "' is not three factors a,b,c, each -1, 0 or 1"};
-        factors[i] = static_cast<int16_t>(ParseWhole("tint", text.substr(start, comma - start), -1, 1));
+            throw OptionError{"--tint: '" + text + "' is not three factors a,b,c, each -1, 0 or 1"};
+        factors[i] = static_cast<int16_t>(ParseWholeOption("tint", text.substr(start, comma - start), -1, 1));
         start = comma + 1;
     }
     return {factors[0], factors[1], factors[2]};
@@ -120,13 +102,13 @@ cxxopts::Options MakeOptions()
 
 Request ReadRequest(const cxxopts::ParseResult& parsed)
 {
-    if (!parsed.unmatched().empty()) throw UsageError{"unexpected argument '" + parsed.unmatched().front() + "'"};
+    if (!parsed.unmatched().empty()) throw OptionError{"unexpected argument '" + parsed.unmatched().front() + "'"};
     Request request;
     request.settings = ReadSettingsOptions(parsed);  // shared with the X11 saver
     request.mode = ParseMode(parsed["mode"].as<std::string>());
     const auto given = [&](const char* name) { return parsed.count(name) > 0; };
     const auto whole = [&](const char* name, int64_t low, int64_t high) {
-        return ParseWhole(name, parsed[name].as<std::string>(), low, high);
+        return ParseWholeOption(name, parsed[name].as<std::string>(), low, high);
     };
 
     request.clock = given("clock") ? whole("clock", 0, INT64_MAX / 2) : std::chrono::duration_cast<std::chrono::seconds>(
@@ -136,22 +118,22 @@ Request ReadRequest(const cxxopts::ParseResult& parsed)
     request.frames = whole("frames", 1, INT32_MAX);
     request.firstFrame = whole("first-frame", 0, INT32_MAX);
     if (request.firstFrame >= request.frames)
-        throw UsageError{"--first-frame " + std::to_string(request.firstFrame) + " writes nothing: it must be below --frames " +
+        throw OptionError{"--first-frame " + std::to_string(request.firstFrame) + " writes nothing: it must be below --frames " +
                          std::to_string(request.frames)};
     if (given("figure")) {
         request.figure = static_cast<int>(whole("figure", 0, kFigureCount - 1));
         for (const char* runOnly : {"frames", "first-frame", "clock", "fps"})
-            if (given(runOnly)) throw UsageError{std::string("--") + runOnly + " belongs to a run; --figure draws one picture"};
+            if (given(runOnly)) throw OptionError{std::string("--") + runOnly + " belongs to a run; --figure draws one picture"};
         request.tint = ParseTint(parsed["tint"].as<std::string>());
     } else if (given("tint")) {
-        throw UsageError{"--tint applies only with --figure; a run picks its tints itself (--color 1)"};
+        throw OptionError{"--tint applies only with --figure; a run picks its tints itself (--color 1)"};
     }
 
     if (given("raw")) request.outputs.rawDirectory = parsed["raw"].as<std::string>();
     if (given("png")) request.outputs.pngDirectory = parsed["png"].as<std::string>();
     if (given("gif")) request.outputs.gifFile = parsed["gif"].as<std::string>();
     if (request.outputs.rawDirectory.empty() && request.outputs.pngDirectory.empty() && request.outputs.gifFile.empty())
-        throw UsageError{"nothing to write: give --raw DIR, --png DIR or --gif FILE"};
+        throw OptionError{"nothing to write: give --raw DIR, --png DIR or --gif FILE"};
     const int64_t delay = (100 + request.framesPerSecond / 2) / request.framesPerSecond;
     request.outputs.gifDelay = static_cast<int>(given("gif-delay") ? whole("gif-delay", 1, 65535) : (delay < 2 ? 2 : delay));
     request.quiet = given("quiet");
@@ -257,9 +239,6 @@ int main(int argc, char** argv)
         request = ReadRequest(parsed);
     } catch (const cxxopts::exceptions::exception& problem) {
         std::cerr << kProgram << ": " << problem.what() << "\nTry '" << kProgram << " --help'.\n";
-        return 2;
-    } catch (const UsageError& problem) {
-        std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
         return 2;
     } catch (const OptionError& problem) {
         std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
