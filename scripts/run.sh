@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the native tools and the
-# Windows program, says what was built and where, and starts the screen saver
+# The main job: installs what is missing, builds the native tools, the X11
+# saver and its Debian package, the Windows program and its installer, says what
+# was built and where, and starts the screen saver
 # under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
 # desktop, the X11 saver velmora in its own window.
 set -euo pipefail
@@ -14,6 +15,7 @@ build_all() {
   [[ -f build/native-release/CMakeCache.txt ]] || generator=(-G Ninja)
   cmake -S . -B build/native-release "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
   cmake --build build/native-release -j "$jobs"
+  (cd build/native-release && cpack -G DEB >/dev/null)
   generator=()
   [[ -f build/windows/CMakeCache.txt ]] || generator=(-G Ninja)
   cmake -S . -B build/windows "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
@@ -40,6 +42,9 @@ report() {
       *) echo "  $file  (native tool)" ;;
     esac
   done < <(programs_in build/native-release; programs_in build/windows)
+  for file in build/native-release/velmora_*.deb build/windows/Velmora-Setup-*.exe; do
+    [[ -e $file ]] && echo "  $file  (package)"
+  done
   echo
   echo "The tests run with: bash scripts/test.sh"
 }
