@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/frame_bitmap_win32.h"
-#include "display/video_modes.h"
+#include "display/video_modes_win32.h"
 
 namespace {
 
@@ -81,8 +81,8 @@ WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
 
 SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
 {
-    if (!SelectDisplayMode(saver.settings.Res)) return {false, 0};
-    const DisplayMode mode = currentDisplayMode;
+    if (!SelectDisplayMode(WindowsDisplayAdapter(), saver.settings.Res, saver.currentDisplayMode)) return {false, 0};
+    const DisplayMode mode = saver.currentDisplayMode;
     run.settings = HoldForRun(saver.settings);
     SetUpFrameGeometry(run, mode);
     ShowCursor(FALSE);

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "display/video_modes.h"
+#include "display/video_modes_win32.h"
 #include "resources/resource_ids.h"
 #include "settings/persistence.h"
 #include "settings/registry_win32.h"
@@ -89,7 +89,8 @@ void OnVideoModeChange(HWND dialog)
 {
     const HWND list = GetDlgItem(dialog, kVideoModeList);
     const int index = static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
-    if (SelectDisplayMode(static_cast<int16_t>(index))) return;
+    DisplayMode mode = {0, 0, 0};
+    if (SelectDisplayMode(WindowsDisplayAdapter(), static_cast<int16_t>(index), mode)) return;
     MessageBoxW(dialog, L"Данный видеорежим не поддерживается Вашей системой", L"Внимание!", MB_OK);
     // Selecting by message raises no CBN_SELCHANGE, so item 0 is not checked again.
     SendMessageW(list, CB_SETCURSEL, 0, 0);

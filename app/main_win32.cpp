@@ -4,7 +4,6 @@
 #include "app/animation_driver_win32.h"
 #include "app/dispatch.h"
 #include "app/saver_window_win32.h"
-#include "display/video_modes_win32.h"
 #include "resources/resource_ids.h"
 #include "app/dialog_win32.h"
 #include "settings/registry_win32.h"
@@ -27,7 +26,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
     static WindowsSaver saver;  // lives as long as its windows
     RememberForeground(saver);
 
-    InstallDisplayAdapter();
     RegisterSaverClass(instance);
     RegisterCoverClass(instance);
     if (!CreateSaverWindow(saver, instance, showCommand)) return 0;

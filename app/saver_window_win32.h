@@ -13,6 +13,7 @@
 #include "display/display_power.h"
 #include "display/full_screen_win32.h"
 #include "display/monitors.h"
+#include "display/video_modes.h"
 #include "settings/settings.h"
 
 // The class name and the window title; the pair identifies a running instance.
@@ -26,6 +27,7 @@ struct WindowsSaver {
     HDC saverDC = nullptr;            // kept for the life of the window
     HWND previousForeground = nullptr;  // had the foreground at start; none for the taskbar
     SaverSettings settings = kDefaultSettings;  // as stored; the dialog edits them
+    DisplayMode currentDisplayMode = {0, 0, 0};  // the run's, once selected
     FullScreen screen;
     FrameBitmap frameBitmap;
     ExitTriggers triggers;

@@ -12,17 +12,13 @@ const VideoModeEntry VideoModeTable[kVideoModeCount] = {
     {u"1024 x 768 x 16", {1024, 768, 16}},
 };
 
-DisplayMode currentDisplayMode = {0, 0, 0};
-
 namespace {
 
-const DisplayAdapter* displayAdapter = nullptr;
-
-void ResolveMode(int16_t index)
+void ResolveMode(const DisplayAdapter& adapter, int16_t index, DisplayMode& currentDisplayMode)
 {
-    if (index == 0 && displayAdapter) {
+    if (index == 0) {
         int bits = 0, width = 0, height = 0;
-        displayAdapter->desktopMode(bits, width, height);
+        adapter.desktopMode(bits, width, height);
         currentDisplayMode.bitsPerPixel = static_cast<int16_t>(bits == 24 ? 32 : bits);
         currentDisplayMode.width = static_cast<int16_t>(width);
         currentDisplayMode.height = static_cast<int16_t>(height);
@@ -33,16 +29,13 @@ void ResolveMode(int16_t index)
 
 }  // namespace
 
-void SetDisplayAdapter(const DisplayAdapter* adapter) { displayAdapter = adapter; }
-
-bool SelectDisplayMode(int16_t index)
+bool SelectDisplayMode(const DisplayAdapter& adapter, int16_t index, DisplayMode& currentDisplayMode)
 {
-    ResolveMode(index);
-    if (!displayAdapter) return false;
+    ResolveMode(adapter, index, currentDisplayMode);
     // The whole list is read even after a match.
     bool listed = false;
     int bits = 0, width = 0, height = 0;
-    for (int number = 0; displayAdapter->listedMode(number, bits, width, height); ++number)
+    for (int number = 0; adapter.listedMode(number, bits, width, height); ++number)
         listed |= bits == currentDisplayMode.bitsPerPixel && width == currentDisplayMode.width &&
                   height == currentDisplayMode.height;
     return listed;

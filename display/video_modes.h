@@ -17,19 +17,14 @@ struct VideoModeEntry {
 constexpr int kVideoModeCount = 9;
 extern const VideoModeEntry VideoModeTable[kVideoModeCount];
 
-// Set by SelectDisplayMode; all zero at process start.
-extern DisplayMode currentDisplayMode;
-
 // What the display adapter tells: the desktop's current mode, and its list of
-// modes by number (false past the end). The platform layer installs the real one.
+// modes by number (false past the end). The platform layer binds the real one.
 struct DisplayAdapter {
     void (*desktopMode)(int& bitsPerPixel, int& width, int& height);
     bool (*listedMode)(int number, int& bitsPerPixel, int& width, int& height);
 };
 
-void SetDisplayAdapter(const DisplayAdapter* adapter);
-
 // Resolves mode index into currentDisplayMode (0 = the desktop's, 24 bits taken as
 // 32; 1..8 from the table; any other index leaves it as it is) and tells whether
 // the adapter lists exactly that width, height and depth.
-bool SelectDisplayMode(int16_t index);
+bool SelectDisplayMode(const DisplayAdapter& adapter, int16_t index, DisplayMode& currentDisplayMode);

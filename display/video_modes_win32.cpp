@@ -40,4 +40,4 @@ const DisplayAdapter windowsAdapter = {DesktopMode, ListedMode};
 
 }  // namespace
 
-void InstallDisplayAdapter() { SetDisplayAdapter(&windowsAdapter); }
+const DisplayAdapter& WindowsDisplayAdapter() { return windowsAdapter; }

@@ -1,4 +1,6 @@
 // The display adapter of the video-mode rules, bound to GDI and the mode list.
 #pragma once
 
-void InstallDisplayAdapter();
+#include "display/video_modes.h"
+
+const DisplayAdapter& WindowsDisplayAdapter();

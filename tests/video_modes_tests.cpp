@@ -37,14 +37,12 @@ TEST(VideoModeTest, IndexResolvesToAModeThatTheWholeListIsCheckedFor)
         {4, 32, {}, {1024, 768, 32}, false}, {-1, 32, xvfb, {1024, 768, 32}, true, {1024, 768, 32}},
     };
     const DisplayAdapter adapter = {FakeDesktop, FakeListed};
-    SetDisplayAdapter(&adapter);
     for (const Case& c : cases) {
-        desktopBits = c.bits, listed = c.listed, modesAsked = 0, currentDisplayMode = c.before;
-        const bool offered = SelectDisplayMode(c.index);
-        EXPECT_EQ(std::tuple(offered, Fields(currentDisplayMode), modesAsked),
+        DisplayMode mode = c.before;
+        desktopBits = c.bits, listed = c.listed, modesAsked = 0;
+        const bool offered = SelectDisplayMode(adapter, c.index, mode);
+        EXPECT_EQ(std::tuple(offered, Fields(mode), modesAsked),
                   std::tuple(c.offered, Fields(c.mode), static_cast<int>(c.listed.size()) + 1))
             << "case " << &c - cases;
     }
-    SetDisplayAdapter(nullptr);
-    currentDisplayMode = {0, 0, 0};
 }

@@ -11,7 +11,6 @@
 #include "app/animation_driver_win32.h"
 #include "app/frame_bitmap_win32.h"
 #include "app/saver_window_win32.h"
-#include "display/video_modes_win32.h"
 
 // The saver window, made once as the program makes it, on a 1024 x 768 Wine
 // virtual desktop of its own: there modes can be switched (Xvfb offers one).
@@ -97,7 +96,6 @@ static int bitsDuringRun = 0;
 TEST(FullScreen, AFrameBufferThatCannotBeMadeEndsTheRunCleanly)
 {
     ASSERT_NE(Window(), nullptr);
-    InstallDisplayAdapter();
     saver.settings.Res = 8;  // 1024 x 768 x 16
     static SaverRun core;
     core.allocate = [](size_t) -> void* {
