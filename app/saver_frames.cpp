@@ -37,7 +37,8 @@ FrameView CurrentFrame(const SaverFrames& frames)
             frame.frameOffsetY,
             frame.bitsPerPixel,
             noted ? kept.litIndex : frames.lit.data(),
-            noted ? kept.litCount : static_cast<int32_t>(frames.lit.size())};
+            noted ? kept.litCount : static_cast<int32_t>(frames.lit.size()),
+            frames.run->pictureKept};
 }
 
 FrameView DrawNextFrame(SaverFrames& frames)

@@ -32,6 +32,7 @@ struct FrameView {
     int bitsPerPixel;
     const int32_t* lit;
     int32_t litCount;
+    bool unchanged;  // the same picture as the frame before
 };
 
 struct SaverFrames {

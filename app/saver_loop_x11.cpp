@@ -218,10 +218,12 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         }
         if (drawing && MonotonicNow() >= due) {
             const FrameView frame = DrawNextFrame(frames);
-            const bool asPoints = AsPoints(x, frame);
-            if (!asPoints) WaitForImage(x, state, error);
-            if (state.outcome != Outcome::Going || state.relayout) continue;  // the frame is drawn again after
-            ShowFrame(x, frame, asPoints);
+            if (!frame.unchanged) {  // an unchanged picture is on the screen already
+                const bool asPoints = AsPoints(x, frame);
+                if (!asPoints) WaitForImage(x, state, error);
+                if (state.outcome != Outcome::Going || state.relayout) continue;  // the frame is drawn again after
+                ShowFrame(x, frame, asPoints);
+            }
             FinishFrame(frames);
             ++drawn;
             const int64_t now = MonotonicNow();

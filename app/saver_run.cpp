@@ -151,6 +151,7 @@ void ReleaseFrameBuffer(SaverRun& run)
     FreePoints(run.shownPoints);
     FreePoints(run.nextPoints);
     run.ahead = Ahead::None;
+    run.keepPicture = false;
     run.pictureKept = false;
 }
 
@@ -158,6 +159,7 @@ void DrawFrame(SaverRun& run)
 {
     const int32_t steps = PassLength(run.settings.Quality);
     const PlotStyle style = StyleOf(run);
+    run.pictureKept = false;
     BlendFigures(run.blendedFigure, run.fromFigure, run.toFigure, run.blendT);
     if (run.shownPoints.capacity < steps) {  // no room for kept points: two plain passes
         run.figureBounds = MeasureBounds(run.blendedFigure, steps, run.tables.maps);
@@ -167,7 +169,7 @@ void DrawFrame(SaverRun& run)
             PlotFigure16(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
         return;
     }
-    bool kept = std::exchange(run.pictureKept, false);
+    bool kept = std::exchange(run.keepPicture, false);
     if (!UseWhatWasDoneAhead(run, steps)) {
         if (kept) ClearLitPixels(run.shownPoints, run.frame);  // foreseen wrongly: the picture goes
         kept = false;
@@ -184,6 +186,7 @@ void DrawFrame(SaverRun& run)
                               : PlotKeptMeasuringNext(run.shownPoints, run.figureBounds, style, run.frame,
                                                       run.tables, run.foreseenFigure, steps, run.nextPoints);
     }
+    run.pictureKept = kept;
 }
 
 void ChooseNextFigure(SaverRun& run)
@@ -212,6 +215,6 @@ void EndFrame(SaverRun& run)
 {
     const ChannelTint shownTint = run.channelTint;
     AdvanceRun(run);
-    run.pictureKept = run.ahead == Ahead::SameFigure && SameTint(shownTint, run.channelTint);
-    if (!run.pictureKept) ClearLitPixels(run.shownPoints, run.frame);
+    run.keepPicture = run.ahead == Ahead::SameFigure && SameTint(shownTint, run.channelTint);
+    if (!run.keepPicture) ClearLitPixels(run.shownPoints, run.frame);
 }

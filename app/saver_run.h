@@ -60,8 +60,11 @@ struct SaverRun {
     FigureBounds nextBounds = {0.0f, 0.0f, 0.0f, 0.0f};
     IfsFigure foreseenFigure = {};
     Ahead ahead = Ahead::None;
-    // The frame still holds the picture of shownPoints: the next frame shows the
-    // same figure in the same tint, so its clear and plot are left out.
+    // EndFrame left the picture of shownPoints in the frame: the next frame shows
+    // the same figure in the same tint, so its clear and plot are left out.
+    bool keepPicture = false;
+    // This frame's picture is the one before, left in place: a driver that keeps
+    // what it last showed has nothing new to show.
     bool pictureKept = false;
     PassTables tables;
 };
