@@ -68,7 +68,8 @@ WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
         }
         TakeOneMessage(lastWParam);
         DrawFrame(run);
-        PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
+        // A picture kept from the frame before is in the bitmap already.
+        if (!run.pictureKept) PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
         CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, frame.frameOffsetX,
                             frame.frameOffsetY, frame.frameWidth, frame.frameHeight);
         PresentFrame(saver.screen);
