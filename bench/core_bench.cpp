@@ -14,9 +14,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/saver_run.h"
-#include "ifs/chaos.h"
-#include "render/plot.h"
+#include "core/run/saver_run.h"
+#include "core/ifs/chaos.h"
+#include "core/render/plot.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 velmora=${1:-$root/build/native-release/linux/velmora}
 seconds=${2:-20}
 ifs=/usr/libexec/xscreensaver/ifs
-source "$root/tests/e2e/lib.sh"
+source "$root/tests/lib.sh"
 [[ -x $velmora && -x $ifs ]] || { echo "needs $velmora and $ifs (xscreensaver-data-extra)" >&2; exit 1; }
 hz=$(getconf CLK_TCK)
 pid=""

@@ -27,9 +27,9 @@ while (($#)); do
 done
 [[ $seconds =~ ^[0-9]+$ ]] || { echo "start-saver: --seconds wants a whole number" >&2; exit 2; }
 
-source "$root/tests/e2e/lib.sh"
+source "$root/tests/lib.sh"
 E2E_BUILD_DIR=$(cd "$build_dir" && pwd)
-saver=$E2E_BUILD_DIR/app/Velmora.scr
+saver=$E2E_BUILD_DIR/windows/Velmora.scr
 [[ -f $saver ]] || { echo "start-saver: $saver is not built" >&2; exit 1; }
 
 # The prefix: a copy of the end-to-end template (DirectDraw through GDI,

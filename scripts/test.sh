@@ -89,7 +89,7 @@ run_ctest() {
   echo "tested $name in $((SECONDS - step_started)) s"
 }
 
-source tests/e2e/lib.sh
+source tests/lib.sh
 trap on_exit EXIT
 trap 'exit 130' INT TERM
 

@@ -1,18 +1,57 @@
 #!/usr/bin/env bash
-# The core's includes run one way (ifs <- render <- settings, display <- app) and
-# no core file includes a platform header; only *_win32 and *_x11 files may.
+# Includes run one way, in every source file of the project: the core's parts in
+# the order ifs <- render <- settings <- run and no platform header in the core;
+# front ends include the core (and what sits below them), never each other.
 cd "$(dirname "$0")/.." || exit 1
-declare -A allowed=([ifs]="ifs" [render]="ifs render" [settings]="ifs render settings"
-                    [display]="ifs render display" [app]="ifs render settings display app")
-bad=0
-for dir in "${!allowed[@]}"; do
-  for file in "$dir"/*.h "$dir"/*.cpp; do
-    [[ -e $file ]] || continue
-    [[ $file == *_win32.* || $file == *_x11.* ]] && continue
-    while read -r included; do
-      [[ " ${allowed[$dir]} " == *" ${included%%/*} "* ]] || { echo "$file includes $included"; bad=1; }
-    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
-    if grep -nE '^#include <(windows|ddraw|shellapi|X11/|sys/|unistd)' "$file"; then echo "$file: platform header"; bad=1; fi
+
+# Folder: the folders its files may include from; the most specific folder wins.
+declare -A allowed=(
+  [core/ifs]="core/ifs"
+  [core/render]="core/ifs core/render"
+  [core/settings]="core/ifs core/render core/settings"
+  [core/run]="core"
+  [windows/rules]="core windows/rules"
+  [windows]="core windows"
+  [cli]="core cli"
+  [x11]="core cli x11"
+  [wayland]="core cli wayland"
+  [web]="core web"
+  [renderer]="core cli renderer"
+  [linux]="core cli x11 wayland linux"
+  [bench]="core"
+  [tests/core]="core tests/core"
+  [tests/windows]="core windows tests"
+  [tests/renderer]="core tests/core"
+  [tests/fuzz]="core tests/core"
+  [tests/wayland]="core cli wayland tests"
+  [tests/x11]="core cli x11 tests"
+)
+# Folders whose files may include no platform header.
+portable="core windows/rules"
+platform='^#include <(windows\.h|ddraw\.h|shellapi\.h|X11/|wayland-|xkbcommon/|emscripten|sys/|unistd\.h|poll\.h|signal\.h|fcntl\.h)'
+
+folder_of() {  # the most specific folder of the table that holds the file
+  local dir=${1%/*}
+  while [[ -n $dir && -z ${allowed[$dir]+set} ]]; do
+    [[ $dir == */* ]] && dir=${dir%/*} || dir=""
   done
-done
+  echo "$dir"
+}
+
+bad=0
+while read -r file; do
+  folder=$(folder_of "$file")
+  [[ -n $folder ]] || { echo "$file: not in a folder the include rules know"; bad=1; continue; }
+  while read -r included; do
+    [[ $included == */* ]] || continue  # beside the file itself
+    ok=0
+    for root in ${allowed[$folder]}; do [[ $included == "$root"/* ]] && ok=1; done
+    ((ok)) || { echo "$file includes $included"; bad=1; }
+  done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+  for root in $portable; do
+    if [[ $folder == "$root" || $folder == "$root"/* ]] && grep -nE "$platform" "$file"; then
+      echo "$file: platform header in a portable folder"; bad=1
+    fi
+  done
+done < <(git ls-files '*.h' '*.cpp' '*.c' '*.rc')
 exit $bad

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/fake_registry.h"
+#include "tests/core/fake_registry.h"
 
 namespace {
 

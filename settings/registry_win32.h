@@ -1,6 +1,0 @@
-// The settings' registry access, bound to advapi32 under HKEY_CURRENT_USER.
-#pragma once
-
-#include "settings/persistence.h"
-
-const RegistryAccess& WindowsRegistry();

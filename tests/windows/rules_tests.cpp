@@ -1,0 +1,109 @@
+// The saver shell's portable rules: what ends a run, what the command line asks
+// for, how frames are paced, which monitors are covered, and when drawing pauses.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "windows/rules/start_mode.h"
+#include "windows/rules/exit_triggers.h"
+#include "windows/rules/display_power.h"
+#include "core/run/frame_pacing.h"
+#include "windows/rules/monitors.h"
+
+using Moves = std::vector<std::pair<int, int>>;
+
+// Each move is compared with the message before it, never with where the pointer
+// started; the first only records where it is. Coordinates are signed 16-bit.
+TEST(MovementTest, MoreThanTwoPixelsSinceThePreviousMoveStopsTheSaver)
+{
+    Moves drift = {{0, 0}};  // 2 px at a time, 400 px in all
+    for (int i = 1; i <= 200; ++i) drift.emplace_back(2 * i, -2 * i);
+    const std::pair<Moves, int> cases[] = {
+        {{{900, 700}}, 1}, {{{900, 700}, {900, 700}}, 1}, {{{500, 500}, {502, 502}, {500, 500}}, 1},
+        {{{500, 500}, {500, 503}}, 0}, {{{500, 500}, {497, 500}}, 0}, {drift, 1}, {{{1, -1}, {-1, 1}}, 1},
+        {{{-1, 1}, {-4, 1}}, 0}, {{{32767, 0}, {-32768, 0}}, 0}, {{{10, 10}, {20, 10}, {20, 10}}, 0},
+    };
+    for (const auto& c : cases) {
+        ExitTriggers triggers;
+        for (const auto& [x, y] : c.first)
+            NoteMouseMove(triggers, static_cast<uint16_t>(x) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
+        EXPECT_EQ(triggers.saverRunning, c.second) << "case " << &c - cases;
+    }
+}
+
+TEST(DispatchTest, OnlyTheSecondCharacterAndEmptinessCount)
+{
+    const std::pair<const char*, StartMode> cases[] = {
+        {"", StartMode::Settings},          {nullptr, StartMode::Settings},  {"/c", StartMode::Settings},
+        {"/c:1234", StartMode::Settings},   {"-C", StartMode::Settings},     {"xc", StartMode::Settings},
+        {"/s", StartMode::Saver},           {"/S", StartMode::Saver},        {"-s", StartMode::Saver},
+        {"/saver", StartMode::Saver},       {"/p 1234", StartMode::Nothing}, {"/a 99", StartMode::Nothing},
+        {"/", StartMode::Nothing},          {"s", StartMode::Nothing},       {" /s", StartMode::Nothing},
+    };
+    for (const auto& [arguments, expected] : cases)
+        EXPECT_EQ(StartModeFor(arguments), expected) << (arguments ? arguments : "(null)");
+}
+
+// A fake clock at 60 Hz with 600,000 ticks a second: 10,000 ticks a frame. Each
+// step is (ticks the flip took, ticks the loop then waits). A flip that waits for
+// the display is never followed by a sleep, whatever the deadline says; one that
+// returns at once is held to deadlines a period apart.
+TEST(FramePacingTest, OnlyAFlipThatDidNotWaitIsFollowedByASleep)
+{
+    const std::pair<int, int> rates[] = {{0, 60}, {1, 60}, {-75, 60}, {19, 60}, {20, 20}, {500, 500}, {501, 60}};
+    for (const auto& [reported, used] : rates) EXPECT_EQ(RefreshRateOrDefault(reported), used) << reported;
+
+    struct Case { const char* name; std::vector<std::pair<int64_t, int64_t>> flipAndWait; };
+    const Case cases[] = {
+        {"flip returns at once", {{3'000, 7'000}, {3'000, 7'000}, {0, 10'000}}},
+        {"flip waits for the display", {{10'000, 0}, {9'500, 0}, {20'000, 0}, {7'500, 0}}},
+        {"three quarters of a period is a wait", {{7'499, 2'501}, {7'500, 0}, {7'499, 2'501}}},
+        {"waiting flips, then Wine's", {{10'000, 0}, {2'000, 8'000}, {1'000, 9'000}}},
+    };
+    for (const Case& c : cases) {
+        FramePacer pacer;
+        int64_t now = 1'000;
+        StartPacing(pacer, 0, 600'000, now);
+        for (const auto& [flip, wait] : c.flipAndWait) {
+            now += flip;
+            EXPECT_EQ(TicksToWaitAfterFlip(pacer, now), wait) << c.name << ", flip of " << flip;
+            now += wait;
+            FrameShown(pacer, now);
+        }
+    }
+    // 50 Hz at 1,000 ticks a second: an oversleep is made up by the next frame;
+    // exactly one period behind keeps the deadlines (120), more starts afresh (190).
+    FramePacer pacer;
+    StartPacing(pacer, 50, 1'000, 0);
+    const std::pair<int64_t, int64_t> steps[] = {{5, 15}, {32, 8}, {40, 20}, {80, 0}, {120, 0}, {121, 0}, {190, 0}, {191, 19}};
+    for (const auto& [now, wait] : steps) EXPECT_EQ(TicksToWait(pacer, now), wait) << "at " << now;
+}
+
+TEST(MonitorTest, EveryMonitorButThePrimaryIsCovered)
+{
+    const ScreenRect primary = {0, 0, 1920, 1080};
+    const ScreenRect left = {-1280, 0, 0, 1024}, right = {1920, 0, 3200, 1024}, above = {0, -900, 1600, 0};
+    const ScreenRect farRight = {3200, -200, 4000, 400}, tall = {-1080, -840, 0, 1080};
+    struct Case { const char* name; std::vector<ScreenRect> monitors, cover; };
+    const Case cases[] = {
+        {"one monitor only", {primary}, {}},
+        {"left, right and above", {left, primary, right, above}, {left, right, above}},
+        {"mixed sizes, negative coordinates", {tall, primary, farRight, right}, {tall, farRight, right}},
+        {"a mirror of the primary", {primary, primary, {100, 100, 900, 700}}, {}},
+        {"an empty area", {primary, {1920, 0, 1920, 1080}, right}, {right}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(MonitorsToCover(c.monitors, primary), c.cover) << c.name;
+}
+
+TEST(DisplayPowerTest, DrawingPausesOnlyWhileTheDisplayIsOff)
+{
+    struct Case { const char* name; std::vector<uint32_t> states; bool draws; };
+    const Case cases[] = {{"no notification", {}, true}, {"off", {0}, false}, {"off, then on", {0, 1}, true},
+        {"dimmed", {2}, true}, {"off, then dimmed", {0, 2}, true}, {"on, then off", {1, 0}, false}, {"unknown", {0, 7}, true}};
+    for (const Case& c : cases) {
+        DisplayPower power;
+        for (uint32_t state : c.states) NoteDisplayState(power, state);
+        EXPECT_EQ(ShouldDraw(power), c.draws) << c.name;
+    }
+}

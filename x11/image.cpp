@@ -1,0 +1,192 @@
+#include "x11/image.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A segment between shmget and its removal mark; the one process-wide value,
+// because a lost display ends the process from inside Xlib.
+int unmarkedSegment = -1;
+
+// Errors while the server attaches a segment; X error handlers take no context.
+bool attachFailed = false;
+int TrapAttachError(Display*, XErrorEvent*)
+{
+    attachFailed = true;
+    return 0;
+}
+
+bool HostIsLittleEndian()
+{
+    const uint16_t probe = 1;
+    uint8_t first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+bool CreateSharedImage(Display* display, Visual* visual, int depth, int width, int height, XFrameImage& frame)
+{
+    frame.segment.shmid = -1;
+    frame.image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &frame.segment,
+                                  static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!frame.image) return false;
+    const size_t bytes = static_cast<size_t>(frame.image->bytes_per_line) * static_cast<size_t>(height);
+    frame.segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (frame.segment.shmid < 0) {
+        DestroyFrameImage(display, frame);
+        return false;
+    }
+    unmarkedSegment = frame.segment.shmid;
+    void* address = shmat(frame.segment.shmid, nullptr, 0);
+    if (address == reinterpret_cast<void*>(-1)) {
+        DestroyFrameImage(display, frame);
+        return false;
+    }
+    frame.segment.shmaddr = frame.image->data = static_cast<char*>(address);
+    frame.segment.readOnly = False;
+
+    XSync(display, False);
+    attachFailed = false;
+    XErrorHandler previous = XSetErrorHandler(TrapAttachError);
+    const Status attached = XShmAttach(display, &frame.segment);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    // Attached or not, nobody else needs the id any more.
+    shmctl(frame.segment.shmid, IPC_RMID, nullptr);
+    unmarkedSegment = -1;
+    if (!attached || attachFailed) {
+        DestroyFrameImage(display, frame);
+        return false;
+    }
+    frame.shared = true;
+    return true;
+}
+
+}  // namespace
+
+int ShmCompletionEventType(Display* display)
+{
+    return XShmQueryExtension(display) ? XShmGetEventBase(display) + ShmCompletion : -1;
+}
+
+bool CreateFrameImage(Display* display, Visual* visual, int depth, int width, int height, bool tryShared,
+                      XFrameImage& frame, std::string& error)
+{
+    frame = XFrameImage{};
+    frame.segment.shmid = -1;
+    // The frame words are in the processor's byte order; a shared image is read
+    // by the server as it is, so only a server of the same order can share.
+    const int hostOrder = HostIsLittleEndian() ? LSBFirst : MSBFirst;
+    if (tryShared && ImageByteOrder(display) == hostOrder && XShmQueryExtension(display) &&
+        CreateSharedImage(display, visual, depth, width, height, frame))
+        return true;
+
+    frame.image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (!frame.image) {
+        error = "cannot make a " + std::to_string(width) + " x " + std::to_string(height) + " image";
+        return false;
+    }
+    frame.image->byte_order = hostOrder;  // Xlib swaps while sending when the server differs
+    const size_t bytes = static_cast<size_t>(frame.image->bytes_per_line) * static_cast<size_t>(height);
+    frame.image->data = static_cast<char*>(std::calloc(bytes ? bytes : 1, 1));
+    if (!frame.image->data) {
+        DestroyFrameImage(display, frame);
+        error = "not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " image";
+        return false;
+    }
+    return true;
+}
+
+void DestroyFrameImage(Display* display, XFrameImage& frame)
+{
+    if (frame.shared) XShmDetach(display, &frame.segment);
+    if (frame.segment.shmaddr) {
+        XSync(display, False);  // the server lets go before the memory does
+        shmdt(frame.segment.shmaddr);
+        if (frame.image) frame.image->data = nullptr;
+    }
+    if (frame.segment.shmid >= 0 && frame.segment.shmid == unmarkedSegment) {
+        shmctl(frame.segment.shmid, IPC_RMID, nullptr);
+        unmarkedSegment = -1;
+    }
+    if (frame.image) {
+        std::free(frame.image->data);
+        frame.image->data = nullptr;
+        XDestroyImage(frame.image);
+    }
+    frame = XFrameImage{};
+    frame.segment.shmid = -1;
+}
+
+void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBits)
+{
+    XImage* image = frame.image;
+    const size_t bytesPerPixel = static_cast<size_t>(image->bits_per_pixel / 8);
+    const size_t rowBytes = static_cast<size_t>(image->width) * bytesPerPixel;
+    const auto* source = static_cast<const uint8_t*>(words);
+    for (int row = 0; row < image->height; ++row) {
+        char* target = image->data + static_cast<size_t>(row) * static_cast<size_t>(image->bytes_per_line);
+        std::memcpy(target, source + static_cast<size_t>(row) * rowBytes, rowBytes);
+        if (alphaBits && bytesPerPixel == 4) {
+            auto* pixel = reinterpret_cast<uint32_t*>(target);
+            for (int i = 0; i < image->width; ++i) pixel[i] |= static_cast<uint32_t>(alphaBits);
+        }
+    }
+}
+
+namespace {
+
+void StoreWord(XImage* image, int x, int y, uint32_t word)
+{
+    char* target = image->data + static_cast<size_t>(y) * static_cast<size_t>(image->bytes_per_line);
+    if (image->bits_per_pixel == 32) {
+        std::memcpy(target + static_cast<size_t>(x) * 4, &word, 4);
+    } else {
+        const auto half = static_cast<uint16_t>(word);
+        std::memcpy(target + static_cast<size_t>(x) * 2, &half, 2);
+    }
+}
+
+}  // namespace
+
+void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
+                      unsigned long black)
+{
+    for (const XPoint& point : points)
+        StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(black));
+}
+
+void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits)
+{
+    for (int32_t i = 0; i < lit.litCount; ++i) {
+        const int32_t index = lit.lit[i];
+        const uint32_t word = lit.bitsPerPixel == 32 ? static_cast<const uint32_t*>(lit.pixels)[index] | static_cast<uint32_t>(alphaBits)
+                                                     : static_cast<const uint16_t*>(lit.pixels)[index];
+        StoreWord(frame.image, index % lit.width, index / lit.width, word);
+    }
+}
+
+void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y)
+{
+    const auto width = static_cast<unsigned>(frame.image->width);
+    const auto height = static_cast<unsigned>(frame.image->height);
+    if (frame.shared) {
+        XShmPutImage(display, drawable, gc, frame.image, 0, 0, x, y, width, height, True);
+        frame.busy = true;
+    } else {
+        XPutImage(display, drawable, gc, frame.image, 0, 0, x, y, width, height);
+    }
+}
+
+void RemoveUnmarkedSegment()
+{
+    if (unmarkedSegment >= 0) shmctl(unmarkedSegment, IPC_RMID, nullptr);
+    unmarkedSegment = -1;
+}

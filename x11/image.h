@@ -1,0 +1,47 @@
+// The image each frame goes to the X server through: a shared-memory segment
+// (MIT-SHM) where the server offers one, or a plain client-side XImage sent with
+// XPutImage. While the server still reads a shared image (until its completion
+// event) the image must not be written.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <string>
+#include <vector>
+
+#include "x11/points.h"
+
+struct XFrameImage {
+    XImage* image = nullptr;
+    XShmSegmentInfo segment = {};  // shmid -1 and no address unless shared
+    bool shared = false;
+    bool busy = false;  // a shared put is in flight; cleared by its completion event
+};
+
+// The event type of a shared put's completion on this display, or -1 without MIT-SHM.
+int ShmCompletionEventType(Display* display);
+
+// Makes a width x height image for the visual. Tries shared memory first when
+// tryShared, and falls back to a plain image when the server refuses it. The
+// segment is marked for removal as soon as the server has attached it, so it
+// goes away with the process however that ends.
+bool CreateFrameImage(Display* display, Visual* visual, int depth, int width, int height, bool tryShared,
+                      XFrameImage& frame, std::string& error);
+// Waits for nothing: call only when the image is not busy. Nulls every handle.
+void DestroyFrameImage(Display* display, XFrameImage& frame);
+
+// Copies width x height frame words (32-bit 0x00RRGGBB or 16-bit 5-6-5) into the
+// image; alphaBits are set in every 32-bit word (for a visual with alpha).
+void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBits);
+// Changes only what differs from the frame the image holds: its points (in window
+// coordinates, offset by the image's place) back to black, the new frame's lit words in.
+void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
+                      unsigned long black);
+void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits);
+// Sends the image to (x, y) of the drawable.
+void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y);
+
+// Removes a segment that was made but not yet marked for removal (for a lost
+// display, whose handler cannot return).
+void RemoveUnmarkedSegment();

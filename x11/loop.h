@@ -1,0 +1,23 @@
+// The Linux saver's frame loop: draws the run into the X layer's window at a
+// steady pace, follows the window's size, and ends on a signal, a key in its own
+// window, or a window or display that has gone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/run/frames.h"
+#include "x11/window.h"
+
+struct LoopSettings {
+    int64_t frameLimit = 0;  // frames to draw, then keep the last one; 0 = no limit
+    int64_t framesPerSecond = 60;
+};
+
+// Blocks SIGTERM, SIGINT and SIGHUP outside the loop's waits, so that one of them
+// ends the loop at its next wait (within a frame) instead of the process at once.
+void CatchEndingSignals();
+
+// Runs until the end; the exit status: 0 for a signal or a key, 1 for a window that
+// has gone or a frame that cannot be made (error says which).
+int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error);
