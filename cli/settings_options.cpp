@@ -18,16 +18,17 @@ int64_t ParseWholeOption(const std::string& option, const std::string& text, int
 void AddSettingsOptions(cxxopts::Options& options, const std::string& group)
 {
     // Values are read as text and checked here, for messages that say what is wrong.
-    const auto text = [] { return cxxopts::value<std::string>(); };
+    const auto text = [](int value) { return cxxopts::value<std::string>()->default_value(std::to_string(value)); };
+    const SaverSettings& d = kDefaultSettings;
     options.add_options(group)
-        ("brightness", "Brightness", text()->default_value("250"), "N")
-        ("quality", "Quality: points per frame / 200", text()->default_value("40"), "N")
-        ("lifetime", "LifeTimeOneFig: frames before a figure switch", text()->default_value("300"), "N")
-        ("zoom", "Zoom: figure area in percent of the screen", text()->default_value("80"), "N")
-        ("intensity", "IntensityDeformation", text()->default_value("5"), "N")
-        ("no-repeat", "CountNotReplay: recent figures a switch avoids", text()->default_value("5"), "N")
-        ("lighting", "on3D: shade towards the edges", text()->default_value("1"), "0|1")
-        ("color", "onColor: random tint per figure", text()->default_value("0"), "0|1");
+        ("brightness", "Brightness", text(d.Brightness.value), "N")
+        ("quality", "Quality: points per frame / 200", text(d.Quality.value), "N")
+        ("lifetime", "LifeTimeOneFig: frames before a figure switch", text(d.LifeTimeOneFig.value), "N")
+        ("zoom", "Zoom: figure area in percent of the screen", text(d.Zoom.value), "N")
+        ("intensity", "IntensityDeformation", text(d.IntensityDeformation.value), "N")
+        ("no-repeat", "CountNotReplay: recent figures a switch avoids", text(d.CountNotReplay.value), "N")
+        ("lighting", "on3D: shade towards the edges", text(d.on3D), "0|1")
+        ("color", "onColor: random tint per figure", text(d.onColor), "0|1");
 }
 
 SaverSettings ReadSettingsOptions(const cxxopts::ParseResult& parsed)

@@ -14,6 +14,7 @@
 #include "x11/loop.h"
 #include "x11/window.h"
 #include "cli/settings_options.h"
+#include "cli/waiting.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "core/run/frames.h"
 #include "core/run/saver_run.h"
 #include "core/run/display_mode.h"
 #include "core/ifs/chaos.h"
@@ -171,40 +172,39 @@ void ReportProgress(Progress& progress, int64_t done)
 }
 
 // The saver run, frame by frame, as the Windows driver runs it.
-int RenderRun(const Request& request, SaverRun& run)
+int RenderRun(const Request& request)
 {
-    int64_t k = 0;
-    run.clock = [&] { return request.clock + k / request.framesPerSecond; };
-    SetUpFrameGeometry(run, request.mode);
-    StartFirstFigure(run);
-    if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
+    SaverFrames frames;
+    SetUpFrames(frames, request.settings, {true, request.clock, request.framesPerSecond, 0});
+    if (!LayOutFrames(frames, request.mode)) return Fail(NoMemory(frames.run->frame));
     std::string error;
     FrameWriter writer;
     if (!OpenFrameOutputs(writer, request.outputs, request.mode, error)) {
         CloseFrameOutputs(writer, error);
-        ReleaseFrameBuffer(run);
+        ReleaseFrames(frames);
         return Fail(error);
     }
     Progress progress = {request.frames, request.quiet};
-    for (; k < request.frames; ++k) {
-        DrawFrame(run);
-        if (k >= request.firstFrame && !WriteFrame(writer, run.frame, k, error)) break;
-        EndFrame(run);
+    for (int64_t k = 0; k < request.frames; ++k) {
+        DrawNextFrame(frames);
+        if (k >= request.firstFrame && !WriteFrame(writer, frames.run->frame, k, error)) break;
+        FinishFrame(frames);
         ReportProgress(progress, k + 1);
     }
     const bool written = error.empty();
-    if (!CloseFrameOutputs(writer, error) || !written) {
-        ReleaseFrameBuffer(run);
-        return Fail(error);
-    }
-    ReleaseFrameBuffer(run);
+    const bool closed = CloseFrameOutputs(writer, error);
+    ReleaseFrames(frames);
+    if (!closed || !written) return Fail(error);
     if (progress.shown) std::fprintf(stderr, "%s: %lld frames done\n", kProgram, static_cast<long long>(request.frames));
     return 0;
 }
 
 // One table figure, measured and plotted into a black frame.
-int RenderFigure(const Request& request, SaverRun& run)
+int RenderFigure(const Request& request)
 {
+    const auto owned = std::make_unique<SaverRun>();
+    SaverRun& run = *owned;
+    run.settings = HoldForRun(request.settings);
     SetUpFrameGeometry(run, request.mode);
     if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
     const IfsFigure& figure = FigureTable[*request.figure];
@@ -244,7 +244,5 @@ int main(int argc, char** argv)
         std::cerr << kProgram << ": " << problem.message << "\nTry '" << kProgram << " --help'.\n";
         return 2;
     }
-    const auto run = std::make_unique<SaverRun>();
-    run->settings = HoldForRun(request.settings);
-    return request.figure ? RenderFigure(request, *run) : RenderRun(request, *run);
+    return request.figure ? RenderFigure(request) : RenderRun(request);
 }

@@ -67,9 +67,9 @@ WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
             continue;
         }
         TakeOneMessage(lastWParam);
-        DrawFrame(run);
+        const FrameDrawn drawn = DrawFrame(run);
         // A picture kept from the frame before is in the bitmap already.
-        if (!run.pictureKept) PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
+        if (!drawn.unchanged) PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
         CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, frame.frameOffsetX,
                             frame.frameOffsetY, frame.frameWidth, frame.frameHeight);
         PresentFrame(saver.screen);

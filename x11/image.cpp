@@ -163,10 +163,9 @@ void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int
         StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(black));
 }
 
-void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits)
+void CopyLitWords(XFrameImage& frame, const DrawnFrame& lit, unsigned long alphaBits)
 {
-    for (int32_t i = 0; i < lit.litCount; ++i) {
-        const int32_t index = lit.lit[i];
+    for (const int32_t index : lit.lit) {
         const uint32_t word = lit.bitsPerPixel == 32 ? static_cast<const uint32_t*>(lit.pixels)[index] | static_cast<uint32_t>(alphaBits)
                                                      : static_cast<const uint16_t*>(lit.pixels)[index];
         StoreWord(frame.image, index % lit.width, index / lit.width, word);

@@ -38,7 +38,7 @@ void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBi
 // coordinates, offset by the image's place) back to black, the new frame's lit words in.
 void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
                       unsigned long black);
-void CopyLitWords(XFrameImage& frame, const LitFrame& lit, unsigned long alphaBits);
+void CopyLitWords(XFrameImage& frame, const DrawnFrame& lit, unsigned long alphaBits);
 // Sends the image to (x, y) of the drawable.
 void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y);
 

@@ -2,28 +2,10 @@
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <poll.h>
-#include <signal.h>
-#include <time.h>
 
-#include <cerrno>
+#include "cli/waiting.h"
 
 namespace {
-
-// Set by the signal handler; the loop's waits are the only place it can run.
-volatile sig_atomic_t endingSignal = 0;
-sigset_t waitMask;  // the mask during waits: the ending signals let through
-
-void OnEndingSignal(int signal) { endingSignal = signal; }
-
-constexpr int64_t kTicksPerSecond = 1'000'000'000;
-
-int64_t MonotonicNow()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t{now.tv_sec} * kTicksPerSecond + now.tv_nsec;
-}
 
 enum class Outcome { Going, Stopped, Failed };
 
@@ -97,30 +79,28 @@ void WaitForImage(XLayer& x, LoopState& state, std::string& error)
 // points, denser ones as the whole figure area.
 constexpr int64_t kPointCost = 20;
 
-bool AsPoints(const XLayer& x, const FrameView& frame)
+bool AsPoints(const XLayer& x, const DrawnFrame& frame)
 {
-    const int64_t changed = static_cast<int64_t>(x.shown.points.size()) + frame.litCount;
+    const int64_t changed = static_cast<int64_t>(x.shown.points.size()) + static_cast<int64_t>(frame.lit.size());
     return changed * kPointCost < int64_t{frame.width} * frame.height;
 }
 
-void ShowFrame(XLayer& x, const FrameView& frame, bool asPoints)
+void ShowFrame(XLayer& x, const DrawnFrame& frame, bool asPoints)
 {
-    const LitFrame lit = {frame.pixels, frame.bitsPerPixel, frame.width, frame.offsetX, frame.offsetY, frame.lit,
-                          frame.litCount};
     if (asPoints) {
         EraseShownPoints(x.display, x.window, x.gc, x.shown, x.alphaBits);
-        GroupLitPoints(lit, x.alphaBits, x.shown);
+        GroupLitPoints(frame, x.alphaBits, x.shown);
         DrawShownPoints(x.display, x.window, x.gc, x.shown);
         x.imageHoldsShown = false;
         return;
     }
     if (x.imageHoldsShown) {
         ClearImagePoints(x.image, x.shown.points, frame.offsetX, frame.offsetY, x.alphaBits);
-        CopyLitWords(x.image, lit, x.alphaBits);
+        CopyLitWords(x.image, frame, x.alphaBits);
     } else {
         CopyFrameWords(x.image, frame.pixels, x.alphaBits);
     }
-    GroupLitPoints(lit, x.alphaBits, x.shown);
+    GroupLitPoints(frame, x.alphaBits, x.shown);
     PutFrameImage(x.display, x.window, x.gc, x.image, frame.offsetX, frame.offsetY);
     x.imageHoldsShown = true;
 }
@@ -143,51 +123,24 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
                               static_cast<int16_t>(x.frameBits)};
     BlankWindow(x);
     if (!LayOutFrames(frames, mode)) {
-        const FrameView area = CurrentFrame(frames);
+        const DrawnFrame area = CurrentFrame(frames);
         error = "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) + " frame";
         return false;
     }
-    const FrameView area = CurrentFrame(frames);
+    const DrawnFrame area = CurrentFrame(frames);
     if (area.width <= 0 || area.height <= 0) return true;  // nothing to show in so small a window
     return CreateFrameImage(x.display, x.visual, x.depth, area.width, area.height, x.tryShared, x.image, error);
 }
 
-// Waits for the X connection, a signal, or the deadline (-1: no deadline). Always
-// lets the ending signals in, if only for an instant: a loop that is behind its
-// deadlines never waits, and must still end on a signal.
+// Waits for the X connection, a signal, or the deadline (-1: no deadline); not at
+// all while events are queued already.
 void WaitUntil(XLayer& x, int64_t deadline)
 {
     XFlush(x.display);
-    pollfd connection = {ConnectionNumber(x.display), POLLIN, 0};
-    timespec timeout = {};
-    timespec* limit = nullptr;
-    if (deadline >= 0 || XPending(x.display)) {
-        const int64_t left = deadline >= 0 && !XPending(x.display) ? deadline - MonotonicNow() : 0;
-        if (left > 0) {
-            timeout.tv_sec = static_cast<time_t>(left / kTicksPerSecond);
-            timeout.tv_nsec = static_cast<long>(left % kTicksPerSecond);
-        }
-        limit = &timeout;
-    }
-    ppoll(&connection, 1, limit, &waitMask);
+    WaitForInput(ConnectionNumber(x.display), XPending(x.display) ? 0 : deadline);
 }
 
 }  // namespace
-
-void CatchEndingSignals()
-{
-    sigset_t ending;
-    sigemptyset(&ending);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&ending, signal);
-        struct sigaction action = {};
-        action.sa_handler = OnEndingSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-    sigprocmask(SIG_BLOCK, &ending, &waitMask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigdelset(&waitMask, signal);
-}
 
 int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error)
 {
@@ -197,7 +150,7 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
     StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, due);
     while (true) {
         HandlePendingEvents(x, state, error);
-        if (endingSignal) return 0;
+        if (EndingSignalCaught()) return 0;
         if (state.outcome == Outcome::Going && WindowLost()) {
             error = "the window is gone";
             state.outcome = Outcome::Failed;
@@ -217,7 +170,7 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
             DrawShownPoints(x.display, x.window, x.gc, x.shown);
         }
         if (drawing && MonotonicNow() >= due) {
-            const FrameView frame = DrawNextFrame(frames);
+            const DrawnFrame frame = DrawNextFrame(frames);
             if (!frame.unchanged) {  // an unchanged picture is on the screen already
                 const bool asPoints = AsPoints(x, frame);
                 if (!asPoints) WaitForImage(x, state, error);

@@ -14,10 +14,6 @@ struct LoopSettings {
     int64_t framesPerSecond = 60;
 };
 
-// Blocks SIGTERM, SIGINT and SIGHUP outside the loop's waits, so that one of them
-// ends the loop at its next wait (within a frame) instead of the process at once.
-void CatchEndingSignals();
-
 // Runs until the end; the exit status: 0 for a signal or a key, 1 for a window that
 // has gone or a frame that cannot be made (error says which).
 int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error);

@@ -2,7 +2,7 @@
 
 namespace {
 
-uint32_t WordAt(const LitFrame& frame, int32_t index)
+uint32_t WordAt(const DrawnFrame& frame, int32_t index)
 {
     return frame.bitsPerPixel == 32 ? static_cast<const uint32_t*>(frame.pixels)[index]
                                     : static_cast<const uint16_t*>(frame.pixels)[index];
@@ -10,9 +10,9 @@ uint32_t WordAt(const LitFrame& frame, int32_t index)
 
 }  // namespace
 
-void GroupLitPoints(const LitFrame& frame, unsigned long alphaBits, ShownPoints& shown)
+void GroupLitPoints(const DrawnFrame& frame, unsigned long alphaBits, ShownPoints& shown)
 {
-    const auto count = static_cast<size_t>(frame.litCount > 0 ? frame.litCount : 0);
+    const size_t count = frame.lit.size();
     // A table at least twice the number of points, a power of two, so probing ends.
     size_t tableSize = 64;
     while (tableSize < 2 * count) tableSize *= 2;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/run/frames.h"
+
 // The lit pixels of the frame on screen, grouped by colour.
 struct ShownPoints {
     std::vector<XPoint> points;          // groupEnds[g - 1]..groupEnds[g] have colours[g]
@@ -20,19 +22,8 @@ struct ShownPoints {
     std::vector<int32_t> groupOfLit;
 };
 
-// Where a frame's words are and which of them are lit.
-struct LitFrame {
-    const void* pixels;  // 32-bit 0x00RRGGBB or 16-bit 5-6-5 words, width per row
-    int bitsPerPixel;
-    int32_t width;
-    int32_t offsetX;  // of the figure area in the window
-    int32_t offsetY;
-    const int32_t* lit;  // indices of the words it lit (repeats and black words may be among them)
-    int32_t litCount;
-};
-
 // Replaces shown with the frame's lit pixels; alphaBits are added to every colour.
-void GroupLitPoints(const LitFrame& frame, unsigned long alphaBits, ShownPoints& shown);
+void GroupLitPoints(const DrawnFrame& frame, unsigned long alphaBits, ShownPoints& shown);
 // Draws the shown points in their colours, or all of them in black.
 void DrawShownPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& shown);
 void EraseShownPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& shown, unsigned long black);

@@ -24,32 +24,32 @@ bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode)
     return frames.allocated;
 }
 
-FrameView CurrentFrame(const SaverFrames& frames)
+DrawnFrame CurrentFrame(const SaverFrames& frames)
 {
     const FrameBuffer& frame = frames.run->frame;
-    const KeptPoints& kept = frames.run->shownPoints;
-    // The run notes the pixels it lit whenever it keeps its points.
-    const bool noted = kept.capacity >= 0 && kept.count >= 0;
-    return {frames.allocated ? frame.pixels : nullptr,
-            frame.frameWidth,
-            frame.frameHeight,
-            frame.frameOffsetX,
-            frame.frameOffsetY,
-            frame.bitsPerPixel,
-            noted ? kept.litIndex : frames.lit.data(),
-            noted ? kept.litCount : static_cast<int32_t>(frames.lit.size()),
-            frames.run->pictureKept};
+    DrawnFrame view;
+    view.pixels = frames.allocated ? frame.pixels : nullptr;
+    view.width = frame.frameWidth;
+    view.height = frame.frameHeight;
+    view.offsetX = frame.frameOffsetX;
+    view.offsetY = frame.frameOffsetY;
+    view.bitsPerPixel = frame.bitsPerPixel;
+    return view;
 }
 
-FrameView DrawNextFrame(SaverFrames& frames)
+DrawnFrame DrawNextFrame(SaverFrames& frames)
 {
     SaverRun& run = *frames.run;
-    DrawFrame(run);
-    frames.lit.clear();
-    const KeptPoints& kept = run.shownPoints;
-    if (frames.allocated && !(kept.capacity >= 0 && kept.count >= 0))
+    const FrameDrawn drawn = DrawFrame(run);
+    DrawnFrame view = CurrentFrame(frames);
+    view.unchanged = drawn.unchanged;
+    view.lit = drawn.lit;
+    if (!drawn.litNoted && frames.allocated) {
+        frames.lit.clear();
         FindLitWords(run.frame.pixels, run.frame.pixelCount, run.frame.bitsPerPixel, frames.lit);
-    return CurrentFrame(frames);
+        view.lit = frames.lit;
+    }
+    return view;
 }
 
 void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vector<int32_t>& lit)

@@ -1,14 +1,18 @@
-// The one place the Linux saver calls the portable run: start it for a screen
-// mode, draw and end frames, lay it out again for a new size, and release it.
-// Holds the run record and the clock it reads.
+// The frames of a run, as every front end and the renderer draw them: the run's
+// clock, the layout for a surface size, and per frame what it drew.
+//
+// A driver calls SetUpFrames once, LayOutFrames for the first size and for each
+// new one, then per frame DrawNextFrame, (shows what it drew), FinishFrame;
+// finally ReleaseFrames.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
-#include "core/run/saver_run.h"
 #include "core/run/display_mode.h"
+#include "core/run/saver_run.h"
 #include "core/settings/settings.h"
 
 // The calendar clock in whole seconds, or (fixed) start + floor(frame / framesPerSecond)
@@ -20,39 +24,42 @@ struct RunClock {
     int64_t frame = 0;
 };
 
-// The pixels of the frame just drawn: width x height words of bitsPerPixel bits,
-// row-major from the top row, shown at (offsetX, offsetY) of the screen, and the
-// indices of the words it lit (repeats, and black words, may be among them).
-struct FrameView {
-    const void* pixels;
-    int32_t width;
-    int32_t height;
-    int32_t offsetX;
-    int32_t offsetY;
-    int bitsPerPixel;
-    const int32_t* lit;
-    int32_t litCount;
-    bool unchanged;  // the same picture as the frame before
+// A frame as drawn: width x height words of bitsPerPixel bits (32: 0x00RRGGBB,
+// 16: 5-6-5), row-major from the top row, to be shown at (offsetX, offsetY) of
+// the surface; the indices of the words it lit (repeats and black words may be
+// among them); and whether the picture is the one the frame before showed.
+struct DrawnFrame {
+    const void* pixels = nullptr;  // null while no frame is held
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t offsetX = 0;
+    int32_t offsetY = 0;
+    int bitsPerPixel = 32;
+    std::span<const int32_t> lit;
+    bool unchanged = false;
 };
 
 struct SaverFrames {
     std::unique_ptr<SaverRun> run = std::make_unique<SaverRun>();
     RunClock clock;
-    bool started = false;    // the first figure has been chosen
-    bool allocated = false;  // a frame buffer is held
+    bool started = false;      // the first figure has been chosen
+    bool allocated = false;    // a frame buffer is held
     std::vector<int32_t> lit;  // found by a scan when the run kept no list of its own
 };
 
 // Starts frames with settings taken as given (the run holds them to its ranges).
 void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock);
-// The figure area for the mode; chooses the first figure on the first call and
-// keeps the run going on later ones. False when the frame cannot be allocated.
+// The figure area for a surface of the mode's size (bitsPerPixel 32, else 16);
+// chooses the first figure on the first call and keeps the run going on later
+// ones. False when the frame cannot be allocated.
 bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode);
-// The figure area of the current layout (no pixels before a frame is drawn).
-FrameView CurrentFrame(const SaverFrames& frames);
-// Appends the indices of the nonzero words among count words of bitsPerPixel bits.
-void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vector<int32_t>& lit);
-// Draws the next frame; FinishFrame after it has been shown.
-FrameView DrawNextFrame(SaverFrames& frames);
+// The figure area of the current layout (no lit pixels before a frame is drawn).
+DrawnFrame CurrentFrame(const SaverFrames& frames);
+// Draws the next frame; FinishFrame after it has been shown. What it returns stays
+// valid until then.
+DrawnFrame DrawNextFrame(SaverFrames& frames);
 void FinishFrame(SaverFrames& frames);
 void ReleaseFrames(SaverFrames& frames);
+
+// Appends the indices of the nonzero words among count words of bitsPerPixel bits.
+void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vector<int32_t>& lit);

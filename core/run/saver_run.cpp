@@ -60,13 +60,12 @@ void ForeseeNextFigure(SaverRun& run)
         BlendFigures(run.foreseenFigure, run.fromFigure, run.toFigure, nextT);
 }
 
-// Takes this frame's points from what the last frame did ahead, if it foresaw
-// this figure.
-bool UseWhatWasDoneAhead(SaverRun& run, int32_t steps)
+// Takes this frame's points (and picture) from what the last frame left, if it
+// foresaw this figure.
+bool UseWhatWasCarried(SaverRun& run, Carry carried, int32_t steps)
 {
-    const Ahead was = std::exchange(run.ahead, Ahead::None);
-    if (was == Ahead::None || !SameFigure(run.foreseenFigure, run.blendedFigure)) return false;
-    if (was == Ahead::Measured) {
+    if (carried == Carry::Nothing || !SameFigure(run.foreseenFigure, run.blendedFigure)) return false;
+    if (carried == Carry::Measured) {
         std::swap(run.shownPoints, run.nextPoints);
         run.figureBounds = run.nextBounds;
     }
@@ -150,16 +149,13 @@ void ReleaseFrameBuffer(SaverRun& run)
     run.frame.pixels = nullptr;
     FreePoints(run.shownPoints);
     FreePoints(run.nextPoints);
-    run.ahead = Ahead::None;
-    run.keepPicture = false;
-    run.pictureKept = false;
+    run.carry = Carry::Nothing;
 }
 
-void DrawFrame(SaverRun& run)
+FrameDrawn DrawFrame(SaverRun& run)
 {
     const int32_t steps = PassLength(run.settings.Quality);
     const PlotStyle style = StyleOf(run);
-    run.pictureKept = false;
     BlendFigures(run.blendedFigure, run.fromFigure, run.toFigure, run.blendT);
     if (run.shownPoints.capacity < steps) {  // no room for kept points: two plain passes
         run.figureBounds = MeasureBounds(run.blendedFigure, steps, run.tables.maps);
@@ -167,10 +163,11 @@ void DrawFrame(SaverRun& run)
             PlotFigure32(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
         else
             PlotFigure16(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
-        return;
+        return {false, false, {}};
     }
-    bool kept = std::exchange(run.keepPicture, false);
-    if (!UseWhatWasDoneAhead(run, steps)) {
+    const Carry carried = std::exchange(run.carry, Carry::Nothing);
+    bool kept = carried == Carry::Picture;
+    if (!UseWhatWasCarried(run, carried, steps)) {
         if (kept) ClearLitPixels(run.shownPoints, run.frame);  // foreseen wrongly: the picture goes
         kept = false;
         run.figureBounds = MeasureKept(run.blendedFigure, steps, run.tables.maps, run.shownPoints, [](int32_t) {});
@@ -178,15 +175,16 @@ void DrawFrame(SaverRun& run)
 
     ForeseeNextFigure(run);
     if (SameFigure(run.foreseenFigure, run.blendedFigure)) {
-        run.ahead = Ahead::SameFigure;
+        run.carry = Carry::Points;
         if (!kept) PlotKept(run.shownPoints, run.figureBounds, style, run.frame, run.tables);
     } else {
-        run.ahead = Ahead::Measured;
+        run.carry = Carry::Measured;
         run.nextBounds = kept ? MeasureKept(run.foreseenFigure, steps, run.tables.maps, run.nextPoints, [](int32_t) {})
                               : PlotKeptMeasuringNext(run.shownPoints, run.figureBounds, style, run.frame,
                                                       run.tables, run.foreseenFigure, steps, run.nextPoints);
     }
-    run.pictureKept = kept;
+    const KeptPoints& shown = run.shownPoints;
+    return {kept, true, {shown.litIndex, static_cast<size_t>(shown.litCount > 0 ? shown.litCount : 0)}};
 }
 
 void ChooseNextFigure(SaverRun& run)
@@ -215,6 +213,8 @@ void EndFrame(SaverRun& run)
 {
     const ChannelTint shownTint = run.channelTint;
     AdvanceRun(run);
-    run.keepPicture = run.ahead == Ahead::SameFigure && SameTint(shownTint, run.channelTint);
-    if (!run.keepPicture) ClearLitPixels(run.shownPoints, run.frame);
+    if (run.carry == Carry::Points && SameTint(shownTint, run.channelTint))
+        run.carry = Carry::Picture;  // the next frame's clear and plot are left out
+    else
+        ClearLitPixels(run.shownPoints, run.frame);
 }

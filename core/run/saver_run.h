@@ -2,16 +2,17 @@
 // figure history, the tint, the frame and the settings held for the run.
 //
 // A platform driver calls, in order: SetUpFrameGeometry, StartFirstFigure, (blanks
-// the screen), AllocateFrameBuffer; then per frame DrawFrame, (shows
-// frame.pixels), EndFrame; finally ReleaseFrameBuffer. A new screen size in the
-// middle of a run is SetUpFrameGeometry and AllocateFrameBuffer again. The
-// headless renderer calls exactly the same procedures.
+// the screen), AllocateFrameBuffer; then per frame DrawFrame, (shows what it
+// drew), EndFrame; finally ReleaseFrameBuffer. A new screen size in the middle of
+// a run is SetUpFrameGeometry and AllocateFrameBuffer again. Most drivers go
+// through the frames of frames.h, which make these calls for them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <span>
 
 #include "core/run/display_mode.h"
 #include "core/ifs/chaos.h"
@@ -24,9 +25,18 @@
 // Where the run's buffers come from; they are given back with std::free.
 using FrameAllocator = void* (*)(size_t bytes);
 
-// What the last frame did for the next one: nothing, found that it shows the same
-// figure (its points serve again), or measured the foreseen figure.
-enum class Ahead { None, SameFigure, Measured };
+// What the frame just drawn leaves for the next one, if the next shows the figure
+// foreseen: nothing; its own points (the same figure); its points and its picture,
+// still in the frame (the same figure in the same tint: set by EndFrame); or the
+// foreseen figure's points and bounds, measured while this frame was plotted.
+enum class Carry { Nothing, Points, Picture, Measured };
+
+// What DrawFrame drew.
+struct FrameDrawn {
+    bool unchanged;  // the picture is the frame before's, left in place: nothing new to show
+    bool litNoted;   // lit holds every pixel the picture lit (else the run kept no list)
+    std::span<const int32_t> lit;  // indices of the lit words; repeats and black words may be among them
+};
 
 struct SaverRun {
     RunSettings settings = HoldForRun(kDefaultSettings);
@@ -59,13 +69,7 @@ struct SaverRun {
     KeptPoints nextPoints;   // the points of the foreseen figure
     FigureBounds nextBounds = {0.0f, 0.0f, 0.0f, 0.0f};
     IfsFigure foreseenFigure = {};
-    Ahead ahead = Ahead::None;
-    // EndFrame left the picture of shownPoints in the frame: the next frame shows
-    // the same figure in the same tint, so its clear and plot are left out.
-    bool keepPicture = false;
-    // This frame's picture is the one before, left in place: a driver that keeps
-    // what it last showed has nothing new to show.
-    bool pictureKept = false;
+    Carry carry = Carry::Nothing;
     PassTables tables;
 };
 
@@ -82,8 +86,9 @@ void StartFirstFigure(SaverRun& run);
 bool AllocateFrameBuffer(SaverRun& run);
 void ReleaseFrameBuffer(SaverRun& run);
 
-// Blends, measures and plots this frame's figure into run.frame.pixels.
-void DrawFrame(SaverRun& run);
+// Blends, measures and plots this frame's figure into run.frame.pixels, and says
+// what it drew. The lit span stays valid until the next EndFrame.
+FrameDrawn DrawFrame(SaverRun& run);
 
 // After the frame has been shown: clears it, advances the blend, and deforms the
 // target or switches to the next figure.
