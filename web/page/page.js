@@ -1,0 +1,256 @@
+// The page: the settings from the address, the canvas at device pixels, frames
+// paced by requestAnimationFrame, and the settings panel (#settings, or the s key).
+// window.velmora tells how far the run has come: frames drawn, layouts, done.
+(function () {
+  'use strict';
+  const canvas = document.getElementById('screen');
+  const panel = document.getElementById('settings');
+  const context = canvas.getContext('2d', { alpha: false });
+  const status = { frames: 0, layouts: 0, done: false };
+  window.velmora = status;
+
+  createVelmora().then(start, (error) => console.error('velmora: the page cannot start: ' + error));
+
+  function start(m) {
+    const page = m._velmora_create();
+    const text = (address) => m.UTF8ToString(address);
+    let fps = 60;
+    let area = null; // the figure area: size, place, address of its RGBA pixels
+    let image = null; // an ImageData over those pixels in the module's memory
+    let frame = 0; // the frame record's first word
+    let request = 0;
+    let due = 0;
+    let cursorTimer = 0;
+    let fitted = false; // the canvas has its size: the run can be laid out
+
+    // ---- Settings
+    function set(name, value) {
+      const texts = [name, value].map((s) => {
+        const bytes = m.lengthBytesUTF8(s) + 1;
+        const address = m._malloc(bytes);
+        m.stringToUTF8(s, address, bytes);
+        return address;
+      });
+      const result = m._velmora_set(page, texts[0], texts[1]);
+      texts.forEach((address) => m._free(address));
+      if (result !== 0) console.warn(text(m._velmora_message(page)));
+      return result === 0;
+    }
+
+    function settings() {
+      const list = [];
+      for (let line; (line = text(m._velmora_setting(page, list.length))); ) {
+        const [name, value, fallback, low, high] = line.split(' ');
+        list.push({ name, value, fallback, low, high });
+      }
+      return list;
+    }
+
+    function address() {
+      const query = text(m._velmora_query(page));
+      return location.href.replace(/[?#].*$/, '') + (query ? '?' + query : '');
+    }
+
+    for (const [name, value] of new URLSearchParams(location.search)) set(name, value);
+
+    // ---- The run
+    function restart() {
+      fps = Number(settings().find((s) => s.name === 'fps').value);
+      m._velmora_start(page);
+      status.frames = 0;
+      status.done = false;
+      if (fitted) layOut();
+    }
+
+    function layOut() {
+      context.fillStyle = '#000';
+      context.fillRect(0, 0, canvas.width, canvas.height);
+      const record = m._velmora_lay_out(page, canvas.width, canvas.height);
+      image = null;
+      area = null;
+      if (record) {
+        const w = m.HEAP32.subarray(record >> 2, (record >> 2) + 6);
+        area = { width: w[1], height: w[2], x: w[3], y: w[4], rgba: w[5] };
+        frame = record >> 2;
+      } else {
+        console.error('velmora: no memory for a ' + canvas.width + ' x ' + canvas.height + ' screen');
+      }
+      status.layouts += 1;
+      due = performance.now();
+      schedule();
+    }
+
+    function show(firstRow, rows) {
+      if (area.width === 0 || area.height === 0) return;
+      if (!image || image.data.buffer !== m.HEAPU8.buffer) {  // the memory grew: a new view
+        const bytes = new Uint8ClampedArray(m.HEAPU8.buffer, area.rgba, area.width * area.height * 4);
+        image = new ImageData(bytes, area.width, area.height);
+      }
+      context.putImageData(image, area.x, area.y, 0, firstRow, area.width, rows);
+    }
+
+    function drawFrame() {
+      if (!m._velmora_draw(page)) {
+        status.done = true;
+        return;
+      }
+      const w = m.HEAP32;
+      if (w[frame]) show(w[frame + 6], w[frame + 7]);
+      m._velmora_finish(page);
+      status.frames += 1;
+      status.done = w[frame + 8] !== 0;
+    }
+
+    // At most fps frames a second: a frame is drawn once it is due, a quarter of a
+    // period early at most (animation frames come a little early or late); a run
+    // that falls behind goes on from now rather than rushing to catch up.
+    function tick(now) {
+      request = 0;
+      const period = 1000 / fps;
+      if (now - due >= -period / 4) {
+        due = Math.max(due + period, now);
+        drawFrame();
+      }
+      schedule();
+    }
+
+    function schedule() {
+      if (!request && area && !status.done && !document.hidden) request = requestAnimationFrame(tick);
+    }
+
+    // A hidden page draws nothing and keeps no timer; it starts afresh when shown.
+    document.addEventListener('visibilitychange', () => {
+      if (document.hidden) {
+        cancelAnimationFrame(request);
+        request = 0;
+        clearTimeout(cursorTimer);
+        cursorTimer = 0;
+      } else {
+        due = performance.now();
+        schedule();
+        stirred();
+      }
+    });
+
+    // The canvas has as many pixels as the device shows of it.
+    function fit(width, height) {
+      width = Math.max(1, width);
+      height = Math.max(1, height);
+      if (width === canvas.width && height === canvas.height && fitted) return;
+      canvas.width = width;
+      canvas.height = height;
+      fitted = true;
+      layOut();
+    }
+    // The device pixel box is exact where the ratio is fractional, but Chromium's
+    // device emulation leaves it at CSS pixels: it counts where it agrees with the ratio.
+    function fitCanvas(entry) {
+      const rect = entry ? entry.contentRect : canvas.getBoundingClientRect();
+      let width = Math.round(rect.width * devicePixelRatio);
+      let height = Math.round(rect.height * devicePixelRatio);
+      const box = entry && entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
+      if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1) {
+        width = box.inlineSize;
+        height = box.blockSize;
+      }
+      fit(width, height);
+    }
+    const observer = new ResizeObserver((entries) => fitCanvas(entries[entries.length - 1]));
+    try {
+      observer.observe(canvas, { box: 'device-pixel-content-box' });
+    } catch (error) { // browsers without device pixel boxes
+      observer.observe(canvas);
+    }
+    addEventListener('resize', () => fitCanvas(null));
+    (function watchRatio() { // a new ratio alone (another screen, zoom) is no resize
+      matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
+        fitCanvas(null);
+        watchRatio();
+      }, { once: true });
+    })();
+
+    // ---- The panel
+    const rows = panel.querySelector('.rows');
+    const shownAddress = panel.querySelector('.address');
+
+    function fillPanel() {
+      rows.replaceChildren();
+      for (const s of settings()) {
+        const input = document.createElement('input');
+        input.name = s.name;
+        const label = document.createElement('label');
+        label.textContent = s.name;
+        label.htmlFor = input.id = 'setting-' + s.name;
+        const hint = document.createElement('span');
+        hint.className = 'hint';
+        if (s.low === '0' && s.high === '1') {
+          input.type = 'checkbox';
+          input.checked = s.value === '1';
+          hint.textContent = 'default ' + (s.fallback === '1' ? 'on' : 'off');
+        } else {
+          input.type = 'number';
+          input.min = s.low;
+          input.max = s.high;
+          input.value = s.value;
+          input.placeholder = s.fallback === '' ? 'none' : '';
+          hint.textContent = s.fallback === '' ? 'none by default' : s.low + ' to ' + s.high + ', default ' + s.fallback;
+        }
+        input.addEventListener('change', () => {
+          set(s.name, input.type === 'checkbox' ? (input.checked ? '1' : '0') : input.value.trim());
+          changed();
+        });
+        rows.append(label, input, hint);
+      }
+      shownAddress.value = address();
+    }
+
+    function changed() {
+      history.replaceState(null, '', address() + location.hash);
+      restart();
+      fillPanel();
+    }
+
+    function openPanel() {
+      fillPanel();
+      panel.hidden = false;
+      stirred();
+    }
+
+    function closePanel() {
+      panel.hidden = true;
+      if (location.hash === '#settings') history.replaceState(null, '', location.href.replace(/#.*$/, ''));
+      stirred();
+    }
+
+    panel.elements.close.addEventListener('click', closePanel);
+    panel.elements.defaults.addEventListener('click', () => {
+      for (const s of settings()) set(s.name, s.fallback);
+      changed();
+    });
+    shownAddress.addEventListener('focus', () => shownAddress.select());
+    addEventListener('hashchange', () => (location.hash === '#settings' ? openPanel() : closePanel()));
+    addEventListener('keydown', (event) => {
+      if (event.ctrlKey || event.altKey || event.metaKey) return;
+      const typing = event.target instanceof HTMLInputElement && event.target.type === 'number';
+      if (event.key === 'Escape' && !panel.hidden) closePanel();
+      else if ((event.key === 's' || event.key === 'S') && !typing) panel.hidden ? openPanel() : closePanel();
+    });
+
+    // ---- The cursor goes after a second of stillness, while the panel is closed.
+    function stirred() {
+      document.body.classList.remove('still');
+      clearTimeout(cursorTimer);
+      cursorTimer = 0;
+      if (panel.hidden && !document.hidden) {
+        cursorTimer = setTimeout(() => {
+          cursorTimer = 0;
+          document.body.classList.add('still');
+        }, 1000);
+      }
+    }
+    addEventListener('mousemove', stirred);
+
+    restart();
+    if (location.hash === '#settings') openPanel();
+  }
+})();
