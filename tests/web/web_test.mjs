@@ -1,0 +1,197 @@
+// End-to-end tests of velmora.html in headless Chromium:
+//   node web_test.mjs pixels|settings|quiet PAGE VELMORA_RENDER
+// pixels: the canvas equals velmora-render's last frame, at pixel ratios 1 and 2 and
+// across a resize, loaded from file://; settings: bad values and the panel; quiet:
+// served over HTTP, the page asks for nothing more and does nothing while hidden.
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { openBrowser, pollUntil } from './browser.mjs';
+
+const [testCase, pagePath, render] = process.argv.slice(2);
+if (!existsSync(pagePath)) {
+  console.log(`SKIP: no page at ${pagePath}: build it with emcmake cmake -S . -B build/web && cmake --build build/web`);
+  process.exit(77);
+}
+const pageUrl = pathToFileURL(pagePath).href;
+const clock = 1700000000;
+const failures = [];
+const check = (ok, what) => {
+  console.log(`${ok ? 'ok' : 'FAIL'}: ${what}`);
+  if (!ok) failures.push(what);
+};
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+async function load(browser, url, width, height, ratio = 1) {
+  await browser.page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: ratio, mobile: false });
+  browser.events.length = 0;
+  await browser.page('Page.navigate', { url });
+  await pollUntil(30, () => browser.evaluate('!!window.velmora && velmora.layouts > 0'), `${url} lays out`);
+}
+
+const waitDone = (browser) => pollUntil(60, () => browser.evaluate('velmora.done'), 'the frame limit');
+
+async function canvasPixels(browser) {
+  const [width, height, base64] = await browser.evaluate(`(() => {
+    const c = document.getElementById('screen');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let s = '';
+    for (let i = 0; i < d.length; i += 0x8000) s += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+    return [c.width, c.height, btoa(s)];
+  })()`);
+  return { width, height, rgba: Buffer.from(base64, 'base64') };
+}
+
+// velmora-render's frame number frames - 1 (the figure area's words) for a screen of width x height.
+function renderedFrame(width, height, frames, options = {}) {
+  const dir = mkdtempSync(join(tmpdir(), 'velmora-render-'));
+  const args = ['--mode', `${width}x${height}x32`, '--clock', clock, '--fps', options.fps ?? 60, '--frames', frames,
+    '--first-frame', frames - 1, '--raw', dir];
+  for (const [name, value] of Object.entries(options)) if (name !== 'fps') args.push(`--${name}`, value);
+  const run = spawnSync(render, args.map(String), { encoding: 'utf8' });
+  if (run.status !== 0) throw new Error(`velmora-render ${args.join(' ')}: ${run.stderr}`);
+  const words = readFileSync(join(dir, `frame-${String(frames - 1).padStart(6, '0')}.raw`));
+  rmSync(dir, { recursive: true });
+  return words;
+}
+
+// The canvas against the rendered frame: the figure area Zoom percent of the screen,
+// centred, everything else opaque black.
+function compare(canvas, words, zoom, what) {
+  const { width, height, rgba } = canvas;
+  const areaWidth = Math.trunc((zoom * width) / 100), areaHeight = Math.trunc((zoom * height) / 100);
+  const left = Math.trunc((width - areaWidth) / 2), top = Math.trunc((height - areaHeight) / 2);
+  let wrong = 0, lit = 0, first = '';
+  for (let y = 0; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const inside = x >= left && x < left + areaWidth && y >= top && y < top + areaHeight;
+      const want = inside ? words.readUInt32LE(((y - top) * areaWidth + x - left) * 4) : 0;
+      const i = (y * width + x) * 4;
+      const got = (rgba[i] << 16) | (rgba[i + 1] << 8) | rgba[i + 2] | (rgba[i + 3] === 255 ? 0 : 1 << 24);
+      if (want) ++lit;
+      if (got !== want && wrong++ === 0) first = ` (first at ${x},${y}: ${got.toString(16)} for ${want.toString(16)})`;
+    }
+  }
+  check(wrong === 0 && lit > 1000, `${what}: ${wrong} of ${width * height} pixels differ, ${lit} lit${first}`);
+}
+
+function requestsBeyond(browser, url) {
+  return browser.events.filter((e) => e.method === 'Network.requestWillBeSent' && e.params.request.url !== url)
+    .map((e) => e.params.request.url.slice(0, 80));
+}
+
+const cases = {
+  async pixels(browser) {
+    const table = [ // css width, height, ratio, frames, settings
+      [640, 480, 1, 45, {}],
+      [400, 300, 2, 30, { quality: 120, color: 1, zoom: 60 }],
+      [333, 250, 2, 20, { lighting: 0, brightness: 130, zoom: 100, 'no-repeat': 0 }],
+    ];
+    for (const [width, height, ratio, frames, settings] of table) {
+      const query = new URLSearchParams({ clock, frames, ...settings });
+      const url = `${pageUrl}?${query}`;
+      await load(browser, url, width, height, ratio);
+      await waitDone(browser);
+      const canvas = await canvasPixels(browser);
+      check(canvas.width === width * ratio && canvas.height === height * ratio,
+        `ratio ${ratio}: canvas ${canvas.width} x ${canvas.height} for ${width} x ${height} CSS pixels`);
+      compare(canvas, renderedFrame(width * ratio, height * ratio, frames, settings), settings.zoom ?? 80, `?${query}`);
+      check(requestsBeyond(browser, url).length === 0, `from file://, no request beyond the page: ${requestsBeyond(browser, url)}`);
+    }
+    // A resize in the middle: the run goes on at the new size.
+    const frames = 120;
+    await load(browser, `${pageUrl}?clock=${clock}&frames=${frames}&color=1`, 500, 400);
+    await pollUntil(30, () => browser.evaluate('velmora.frames >= 10'), 'ten frames');
+    await browser.page('Emulation.setDeviceMetricsOverride', { width: 640, height: 360, deviceScaleFactor: 1, mobile: false });
+    const [layouts, framesThen] = await pollUntil(10, () => browser.evaluate('velmora.layouts > 1 && [velmora.layouts, velmora.frames]'), 'a new layout');
+    await waitDone(browser);
+    check(layouts === 2 && framesThen < frames - 1, `resized after frame ${framesThen} of ${frames}`);
+    compare(await canvasPixels(browser), renderedFrame(640, 360, frames, { color: 1 }), 80, 'after a resize to 640 x 360');
+  },
+
+  async settings(browser) {
+    const bad = { quality: 'abc', zoom: '-5', color: '2', fps: '0', clock: '-1', unknown: '1', frames: '1e3' };
+    const head = `${pageUrl}?clock=${clock}&frames=25&${new URLSearchParams(bad)}`;
+    const url = `${head}&${'x'.repeat(10000 - head.length - 3)}=1`; // an address of 10,000 characters
+    await load(browser, url, 320, 240);
+    await waitDone(browser);
+    const lines = browser.events.filter((e) => e.method === 'Runtime.consoleAPICalled').map((e) => e.params.args[0].value);
+    const errors = browser.events.filter((e) => e.method === 'Runtime.exceptionThrown' ||
+      (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'));
+    check(lines.length === Object.keys(bad).length + 1 && lines.every((l) => l.startsWith('velmora: ') && l.length < 200),
+      `one console line per bad value:\n  ${lines.join('\n  ')}`);
+    check(errors.length === 0, `no error: ${JSON.stringify(errors).slice(0, 300)}`);
+    compare(await canvasPixels(browser), renderedFrame(320, 240, 25), 80, 'bad values leave the defaults');
+
+    // The panel: #settings opens it, an edit restarts the run and goes into the address, s closes it.
+    await load(browser, `${pageUrl}?quality=50#settings`, 640, 480);
+    const state = `[document.getElementById('settings').hidden, location.href, document.querySelector('.address').value,
+      document.body.classList.contains('still')]`;
+    check((await browser.evaluate(state))[0] === false, 'the panel opens with #settings');
+    await browser.evaluate(`(() => { const input = document.getElementById('setting-zoom');
+      input.value = '60'; input.dispatchEvent(new Event('change')); })()`);
+    const [, address, shown] = await browser.evaluate(state);
+    const wanted = `${pageUrl}?quality=50&zoom=60`;
+    check(address === `${wanted}#settings` && shown === wanted, `the address follows the panel: ${address}, shows ${shown}`);
+    check(await browser.evaluate('velmora.layouts === 2 && !velmora.done'), 'the run starts again with the new value');
+    await browser.page('Input.dispatchKeyEvent', { type: 'keyDown', key: 's', text: 's' });
+    const [hidden, after] = await browser.evaluate(state);
+    check(hidden && after === wanted, `s closes the panel and the address keeps the settings: ${after}`);
+    await browser.page('Input.dispatchMouseEvent', { type: 'mouseMoved', x: 100, y: 100 });
+    check(!(await browser.evaluate(state))[3], 'a moving mouse shows the cursor');
+    await pollUntil(5, async () => (await browser.evaluate(state))[3], 'no cursor after a second of stillness');
+  },
+
+  async quiet(browser) {
+    const asked = [];
+    const server = createServer((request, response) => {
+      asked.push(request.url);
+      if (request.url.startsWith('/velmora.html')) response.end(readFileSync(pagePath));
+      else response.writeHead(404).end();
+    });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    const url = `http://127.0.0.1:${server.address().port}/velmora.html?clock=${clock}`;
+    try {
+      await load(browser, url, 480, 360);
+      await pollUntil(30, () => browser.evaluate('velmora.frames >= 20'), 'twenty frames');
+      await sleep(500); // room for a late request, e.g. an icon
+      check(asked.length === 1 && requestsBeyond(browser, url).length === 0,
+        `the server was asked for ${asked.join(', ')}; the page for ${requestsBeyond(browser, url)}`);
+      const stored = await browser.evaluate('[document.cookie, localStorage.length, sessionStorage.length].join()');
+      check(stored === ',0,0', `no cookie, nothing stored: ${stored}`);
+
+      // Hidden (its window minimised), the page draws nothing and runs no script.
+      await browser.page('Performance.enable');
+      const { windowId } = await browser.send('Browser.getWindowForTarget', { targetId: browser.targetId });
+      await browser.send('Browser.setWindowBounds', { windowId, bounds: { windowState: 'minimized' } });
+      await pollUntil(10, () => browser.evaluate('document.hidden'), 'the page hidden');
+      const frames = await browser.evaluate('velmora.frames');
+      const scriptTime = async () => (await browser.page('Performance.getMetrics')).metrics.find((m) => m.name === 'ScriptDuration').value;
+      const before = await scriptTime();
+      await sleep(2000);
+      const spent = (await scriptTime()) - before;
+      check((await browser.evaluate('velmora.frames')) === frames && spent < 0.002,
+        `hidden for 2 s: ${(await browser.evaluate('velmora.frames')) - frames} frames, ${(spent * 1000).toFixed(2)} ms of script`);
+      await browser.send('Browser.setWindowBounds', { windowId, bounds: { windowState: 'normal' } });
+      await pollUntil(10, async () => (await browser.evaluate('velmora.frames')) > frames + 10, 'frames again once shown');
+      check(true, 'shown again, it draws again');
+    } finally {
+      server.close();
+    }
+  },
+};
+
+if (!cases[testCase]) throw new Error(`unknown case ${testCase}`);
+const browser = await openBrowser();
+try {
+  await cases[testCase](browser);
+} catch (error) {
+  check(false, `${error.stack}\n${browser.stderr().slice(-1500)}`);
+} finally {
+  await browser.close();
+}
+console.log(failures.length ? `web ${testCase}: ${failures.length} failed` : `web ${testCase}: passed`);
+process.exit(failures.length ? 1 : 0);
