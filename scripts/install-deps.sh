@@ -17,6 +17,8 @@ packages=(
   libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
+  # The web page: Emscripten (with node) builds it, headless Chromium tests it.
+  emscripten chromium
 )
 
 as_root=()

@@ -7,6 +7,8 @@
 #                         screens (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
 #                         a private Xvfb screen
+#   build/web             the web page (Emscripten); its tests run in headless
+#                         Chromium from the native release tree (label web)
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
@@ -110,11 +112,25 @@ build "Windows" build/windows -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" && windows_ok=1
 
 ((native_test_ok)) && run_ctest "native (sanitizers)" build/native-test
-((native_release_ok)) && run_ctest "native release" build/native-release
+((native_release_ok)) && run_ctest "native release" build/native-release -LE web
 if ((windows_ok)); then
   say "starting Xvfb for the Windows tests"
   start_xvfb 1024x768x24
   run_ctest "Windows (Wine)" build/windows
+fi
+
+# ---- Web page: velmora.html built with Emscripten in build/web, then its tests in
+# headless Chromium (label web of the native release tree, which holds velmora-render).
+say "building the web page in build/web"
+step_started=$SECONDS
+web_generator=()
+[[ -f build/web/CMakeCache.txt ]] || web_generator=(-G Ninja)
+if emcmake cmake -S . -B build/web "${web_generator[@]}" && cmake --build build/web -j "$jobs"; then
+  echo "built build/web/velmora.html ($(stat -c %s build/web/velmora.html) bytes) in $((SECONDS - step_started)) s"
+  ((native_release_ok)) && run_ctest "web page (Chromium)" build/native-release -L web
+else
+  problems+=("the web page build")
+  failed=$((failed + 1))
 fi
 
 # ---- Fuzzing: the settings loader under libFuzzer (clang), for a bounded time.
