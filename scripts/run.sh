@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the native tools, the X11
-# saver and its Debian package, the Windows program and its installer, says what
+# saver and its Debian package, the Windows program and its installer, the web
+# page, says what
 # was built and where, and starts the screen saver
 # under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
 # desktop, the X11 saver velmora in its own window.
@@ -21,6 +22,10 @@ build_all() {
   cmake -S . -B build/windows "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
   cmake --build build/windows -j "$jobs"
+  generator=()
+  [[ -f build/web/CMakeCache.txt ]] || generator=(-G Ninja)
+  emcmake cmake -S . -B build/web "${generator[@]}"
+  cmake --build build/web -j "$jobs"
 }
 
 # Executables of a build tree, without CMake's own, GoogleTest's and the tests.
@@ -45,6 +50,7 @@ report() {
   for file in build/native-release/velmora_*.deb build/windows/Velmora-Setup-*.exe; do
     [[ -e $file ]] && echo "  $file  (package)"
   done
+  echo "  build/web/velmora.html  (the web page, self-contained: open it in a browser)"
   echo
   echo "The tests run with: bash scripts/test.sh"
 }
