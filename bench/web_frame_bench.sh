@@ -29,8 +29,8 @@ const note = (kind, name, ns) => { fastest[kind][name] = Math.min(fastest[kind][
 
 for (let pass = 0; pass < Number(process.env.BENCH_PASSES); ++pass) {
   const report = JSON.parse(execFileSync('build/native-release/bench/core_bench', [
-    '--benchmark_filter=^BM_Frame/(40|300)/(320/240|1024/768)/32$', '--benchmark_repetitions=5',
-    '--benchmark_format=json'], { encoding: 'utf8', maxBuffer: 1 << 24 }));
+    '--benchmark_filter=^BM_Frame/(40|300)/(320/240|1024/768)/32$', '--benchmark_min_time=0.1',
+    '--benchmark_repetitions=20', '--benchmark_enable_random_interleaving=true', '--benchmark_format=json'], { encoding: 'utf8', maxBuffer: 1 << 24 }));
   for (const b of report.benchmarks) if (b.run_type === 'iteration') note('native', b.run_name.slice(9), b.real_time);
 
   const browser = await openBrowser();
