@@ -204,8 +204,17 @@
       shownAddress.value = address();
     }
 
+    // Some browsers refuse a new address for a page opened from a file.
+    function replaceAddress(url) {
+      try {
+        history.replaceState(null, '', url);
+      } catch (error) {
+        console.warn('velmora: the address cannot change here: ' + error);
+      }
+    }
+
     function changed() {
-      history.replaceState(null, '', address() + location.hash);
+      replaceAddress(address() + location.hash);
       restart();
       fillPanel();
     }
@@ -218,7 +227,7 @@
 
     function closePanel() {
       panel.hidden = true;
-      if (location.hash === '#settings') history.replaceState(null, '', location.href.replace(/#.*$/, ''));
+      if (location.hash === '#settings') replaceAddress(location.href.replace(/#.*$/, ''));
       stirred();
     }
 
