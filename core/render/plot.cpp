@@ -164,8 +164,10 @@ struct Plotter {
     }
 
     // Writes the point's pixel through target, which the caller can declare
-    // restrict; returns its index, or -1 when the point is dropped.
-    int32_t Plot(const PassPoint& point, Pixel* __restrict target) const
+    // restrict; returns its index, or -1 when the point is dropped. Inlined into the
+    // pass whatever the compiler weighs (clang for WebAssembly would call it per
+    // point), with the rare exact placement kept out of line.
+    [[gnu::always_inline]] int32_t Plot(const PassPoint& point, Pixel* __restrict target) const
     {
 #if VELMORA_PLOT_SSE2
         const ProductPlace place = PlaceSse2(scale, point);
@@ -180,7 +182,7 @@ struct Plotter {
         return index;
     }
 
-    int32_t PlotExact(float x, float y) const
+    [[gnu::noinline]] int32_t PlotExact(float x, float y) const
     {
         const int32_t col = TruncateToInt(((static_cast<double>(x) - minX) / width) * frameW);
         const int32_t row = TruncateToInt(frameH - ((static_cast<double>(y) - minY) / height) * frameH);
