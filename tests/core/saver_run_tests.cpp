@@ -60,7 +60,8 @@ std::vector<Shown> RunFrames(SaverFrames& frames, const SaverSettings& settings,
     for (int k = 0; frames.allocated && k < count; ++k) {
         if (twist == Twist::DrawTwice && k % 3 == 0) DrawNextFrame(frames);
         EXPECT_TRUE(twist != Twist::Resize || k != 5 || LayOutFrames(frames, {333, 211, 16}));
-        if (!twisted && run.carry == Carry::Picture && (twist == Twist::InfiniteWeight || twist == Twist::NegativeZeros)) {
+        const bool figureTwist = twist == Twist::InfiniteWeight || twist == Twist::NegativeZeros;
+        if (figureTwist && !twisted && run.carry == Carry::Picture) {
             twisted = true;
             for (IfsFigure* figure : {&run.fromFigure, &run.toFigure}) {
                 if (twist == Twist::InfiniteWeight) figure->maps[0].p = std::numeric_limits<float>::infinity();
@@ -84,7 +85,7 @@ std::vector<Shown> RunFrames(SaverFrames& frames, const SaverSettings& settings,
         EXPECT_TRUE(std::all_of(lit.begin(), lit.end(), [&](int32_t i) { return named[static_cast<size_t>(i)]; })) << k;
         FinishFrame(frames);
     }
-    EXPECT_EQ(twisted, twist == Twist::InfiniteWeight || twist == Twist::NegativeZeros);
+    EXPECT_EQ(twisted, twist == Twist::InfiniteWeight || twist == Twist::NegativeZeros) << "no picture carried over";
     ReleaseFrames(frames);
     return shown;
 }
@@ -198,22 +199,23 @@ TEST(RunTest, NoRepeatWindowIsExactlyCountNotReplayWide)
 // A resize in the middle of the run carries the same run on with new buffers.
 TEST(RunTest, EveryFrameIsThePlainPassesPictureOfItsFigure)
 {
-    const struct { DisplayMode mode; int16_t quality, lifeTime; uint8_t on3D, onColor; int fps; Twist twist; } rows[] = {
-        {{200, 150, 32}, 40, 0, 1, 1, 7, Twist::None}, {{200, 150, 16}, 40, 0, 1, 1, 1, Twist::None},
-        {{64, 48, 32}, 0, 0, 1, 0, 5, Twist::None},
-        {{205, 151, 16}, 30, 3, 0, 1, 4, Twist::None},  // rows of an odd width at 16 bits
-        {{200, 150, 16}, 40, 0, 1, 1, 7, Twist::NoRoomForPoints}, {{160, 120, 32}, 20, 0, 1, 0, 3, Twist::InfiniteWeight},
-        {{160, 120, 16}, 20, 0, 1, 0, 3, Twist::NegativeZeros}, {{160, 120, 32}, 20, 2, 1, 1, 5, Twist::DrawTwice},
-        {{320, 240, 32}, 40, 2, 1, 1, 5, Twist::Resize},
+    using enum Twist;
+    const struct { DisplayMode mode; int16_t quality, lifeTime; uint8_t on3D, onColor; int fps; Twist how; } rows[] = {
+        {{200, 150, 32}, 40, 0, 1, 1, 7, None},           {{200, 150, 16}, 40, 0, 1, 1, 1, None},
+        {{64, 48, 32}, 0, 0, 1, 0, 5, None},              {{205, 151, 16}, 30, 3, 0, 1, 4, None},  // odd width, 16 bits
+        {{200, 150, 16}, 40, 0, 1, 1, 7, NoRoomForPoints}, {{160, 120, 32}, 20, 0, 1, 0, 3, InfiniteWeight},
+        {{160, 120, 16}, 20, 0, 1, 0, 3, NegativeZeros},   {{160, 120, 32}, 20, 2, 1, 1, 5, DrawTwice},
+        {{320, 240, 32}, 40, 2, 1, 1, 5, Resize},
     };
     for (const auto& row : rows) {
-        const char* const twists[] = {"", "no room for points", "infinite weight", "negative zeros", "drawn twice", "resize"};
+        const char* const twists[] = {"", "no room for points", "infinite weight", "negative zeros", "drawn twice",
+                                      "resize"};
         SCOPED_TRACE(testing::Message() << row.mode.width << "x" << row.mode.height << "x" << row.mode.bitsPerPixel
-                                        << " " << twists[static_cast<int>(row.twist)]);
+                                        << " " << twists[static_cast<int>(row.how)]);
         SaverFrames frames;
         const SaverSettings settings = With(row.quality, row.lifeTime, row.on3D, row.onColor);
-        const std::vector<Shown> shown = RunFrames(frames, settings, row.mode, 150, row.fps, row.twist);
-        if (row.twist != Twist::Resize) continue;
+        const std::vector<Shown> shown = RunFrames(frames, settings, row.mode, 150, row.fps, row.how);
+        if (row.how != Resize) continue;
         SaverFrames unresized;
         const std::vector<Shown> plain = RunFrames(unresized, settings, row.mode, 150, row.fps);
         for (size_t k = 0; k < shown.size(); ++k) ASSERT_TRUE(SameFigure(shown[k].figure, plain[k].figure)) << k;
