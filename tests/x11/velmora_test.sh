@@ -84,19 +84,28 @@ case_pixels() {
 }
 
 window_of_pid() { xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n 1; }
+# logo_window TITLE: in decimal, the drawing window of the xlogo titled TITLE (its top level's child).
+logo_window() {
+  local top child
+  top=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $top ]] &&
+    child=$(xwininfo -children -id "$top" | awk '$1 ~ /^0x/ { print $1; exit }') && [[ -n $child ]] &&
+    printf '%d' "$child"
+}
 
 case_windows() {
   start_xvfb 800x600x24
   local rows=("hexadecimal id|hex" "decimal id|dec" "XSCREENSAVER_WINDOW|env")
-  local row name how host window
+  local row name how host window title
   for row in "${rows[@]}"; do
     IFS='|' read -r name how <<<"$row"
-    # Another program's window: a velmora of its own that drew one small frame.
-    "$velmora" --geometry 400x300 --zoom 10 --frames 1 >"$run/host.log" 2>&1 &
+    # Another program's window, black (its logo black on black): what is lit in it, velmora drew.
+    title="velmora host ${run##*.} $how"
+    xlogo -geometry 400x300 -bg black -fg black -title "$title" >"$run/host.log" 2>&1 &
     host=$!
     E2E_PIDS+=("$host")
     window=""
-    poll_until 20 eval 'window=$(window_of_pid $host); [[ -n $window ]]' || fail "$name: no host window"
+    poll_until 20 eval 'window=$(logo_window "$title"); [[ -n $window ]]' || fail "$name: no host window"
+    ! dump_matches "-id $window" lit-inside 80 || fail "$name: the host window is lit before velmora starts"
     case $how in
       hex) start_velmora --window-id "$(printf '0x%x' "$window")" ;;
       dec) start_velmora -window-id "$window" ;;
