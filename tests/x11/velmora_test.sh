@@ -196,11 +196,13 @@ case_locker() {
       setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
   }
   as_nobody xscreensaver -no-splash -verbose >"$run/xscreensaver.log" 2>&1 &
-  E2E_PIDS+=($!)
+  local daemon=$! hack="" window
+  E2E_PIDS+=("$daemon")
   poll_until 30 as_nobody xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon does not answer"
   as_nobody xscreensaver-command -activate >/dev/null 2>&1 || fail "-activate failed"
-  local hack="" window
-  poll_until 30 eval 'hack=$(pgrep -u 65534 -x velmora); [[ -n $hack ]]' || fail "velmora was not started"
+  # This daemon's velmora (its display process starts it); one of an earlier run may linger as a zombie.
+  poll_until 30 eval 'hack=$(e2e_descendants $daemon velmora); [[ $hack =~ ^[0-9]+$ ]]' ||
+    fail "not one velmora below the daemon $daemon: '$hack'"
   window=$(tr '\0' '\n' <"/proc/$hack/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
   [[ -n $window ]] || fail "no XSCREENSAVER_WINDOW for velmora"
   poll_until 30 dump_matches "-id $window" lit-inside 80 || fail "not drawn on the daemon's window: $(cat "$run/check.txt")"
