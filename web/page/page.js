@@ -192,8 +192,8 @@
           input.min = s.low;
           input.max = s.high;
           input.value = s.value;
-          input.placeholder = s.fallback === '' ? 'none' : '';
-          hint.textContent = s.fallback === '' ? 'none by default' : s.low + ' to ' + s.high + ', default ' + s.fallback;
+          hint.textContent = s.fallback !== '' ? `${s.low} to ${s.high}, default ${s.fallback}`
+            : s.name === 'clock' ? 'empty: the calendar clock' : 'empty: no limit';
         }
         input.addEventListener('change', () => {
           set(s.name, input.type === 'checkbox' ? (input.checked ? '1' : '0') : input.value.trim());
