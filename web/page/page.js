@@ -174,7 +174,7 @@
     const shownAddress = panel.querySelector('.address');
 
     function fillPanel() {
-      rows.replaceChildren();
+      rows.textContent = '';
       for (const s of settings()) {
         const input = document.createElement('input');
         input.name = s.name;
