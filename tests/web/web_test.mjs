@@ -127,16 +127,19 @@ const cases = {
     compare(await canvasPixels(browser), renderedFrame(320, 240, 25), 80, 'bad values leave the defaults');
 
     // The panel: #settings opens it, an edit restarts the run and goes into the address, s closes it.
-    await load(browser, `${pageUrl}?quality=50#settings`, 640, 480);
+    await load(browser, `${pageUrl}?quality=50&clock=${clock}&frames=20#settings`, 320, 240);
     const state = `[document.getElementById('settings').hidden, location.href, document.querySelector('.address').value,
       document.body.classList.contains('still')]`;
     check((await browser.evaluate(state))[0] === false, 'the panel opens with #settings');
+    const layouts = await browser.evaluate('velmora.layouts');
     await browser.evaluate(`(() => { const input = document.getElementById('setting-zoom');
       input.value = '60'; input.dispatchEvent(new Event('change')); })()`);
     const [, address, shown] = await browser.evaluate(state);
-    const wanted = `${pageUrl}?quality=50&zoom=60`;
+    const wanted = `${pageUrl}?quality=50&zoom=60&clock=${clock}&frames=20`;
     check(address === `${wanted}#settings` && shown === wanted, `the address follows the panel: ${address}, shows ${shown}`);
-    check(await browser.evaluate('velmora.layouts === 2 && !velmora.done'), 'the run starts again with the new value');
+    check(await browser.evaluate(`velmora.layouts === ${layouts + 1}`), 'the run starts again with the new value');
+    await waitDone(browser);
+    compare(await canvasPixels(browser), renderedFrame(320, 240, 20, { quality: 50, zoom: 60 }), 60, 'after the edit');
     await browser.page('Input.dispatchKeyEvent', { type: 'keyDown', key: 's', text: 's' });
     const [hidden, after] = await browser.evaluate(state);
     check(hidden && after === wanted, `s closes the panel and the address keeps the settings: ${after}`);
