@@ -101,15 +101,16 @@ const cases = {
       compare(canvas, renderedFrame(width * ratio, height * ratio, frames, settings), settings.zoom ?? 80, `?${query}`);
       check(requestsBeyond(browser, url).length === 0, `from file://, no request beyond the page: ${requestsBeyond(browser, url)}`);
     }
-    // A resize in the middle: the run goes on at the new size.
+    // A resize in the middle (a new ratio too): the run goes on at the new size.
     const frames = 120;
     await load(browser, `${pageUrl}?clock=${clock}&frames=${frames}&color=1`, 500, 400);
     await pollUntil(30, () => browser.evaluate('velmora.frames >= 10'), 'ten frames');
-    await browser.page('Emulation.setDeviceMetricsOverride', { width: 640, height: 360, deviceScaleFactor: 1, mobile: false });
+    // To 640 x 360 device pixels, at a ratio of 2.
+    await browser.page('Emulation.setDeviceMetricsOverride', { width: 320, height: 180, deviceScaleFactor: 2, mobile: false });
     const [layouts, framesThen] = await pollUntil(10, () => browser.evaluate('velmora.layouts > 1 && [velmora.layouts, velmora.frames]'), 'a new layout');
     await waitDone(browser);
     check(layouts === 2 && framesThen < frames - 1, `resized after frame ${framesThen} of ${frames}`);
-    compare(await canvasPixels(browser), renderedFrame(640, 360, frames, { color: 1 }), 80, 'after a resize to 640 x 360');
+    compare(await canvasPixels(browser), renderedFrame(640, 360, frames, { color: 1 }), 80, 'after a resize to 320 x 180 at ratio 2');
   },
 
   async settings(browser) {

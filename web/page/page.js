@@ -22,6 +22,7 @@
     let due = 0;
     let cursorTimer = 0;
     let fitted = false; // the canvas has its size: the run can be laid out
+    let ratio = devicePixelRatio; // the one the canvas was fitted for
 
     // ---- Settings
     function set(name, value) {
@@ -106,6 +107,7 @@
     // that falls behind goes on from now rather than rushing to catch up.
     function tick(now) {
       request = 0;
+      if (devicePixelRatio !== ratio) fitCanvas(null); // Chromium's emulation tells no one
       const period = 1000 / fps;
       if (now - due >= -period / 4) {
         due = Math.max(due + period, now);
@@ -145,6 +147,7 @@
     // The device pixel box is exact where the ratio is fractional, but Chromium's
     // device emulation leaves it at CSS pixels: it counts where it agrees with the ratio.
     function fitCanvas(entry) {
+      ratio = devicePixelRatio;
       const rect = entry ? entry.contentRect : canvas.getBoundingClientRect();
       let width = Math.round(rect.width * devicePixelRatio);
       let height = Math.round(rect.height * devicePixelRatio);
@@ -162,8 +165,10 @@
       observer.observe(canvas);
     }
     addEventListener('resize', () => fitCanvas(null));
+    let ratioQuery = null; // held, so that its listener lives
     (function watchRatio() { // a new ratio alone (another screen, zoom) is no resize
-      matchMedia(`(resolution: ${devicePixelRatio}dppx)`).addEventListener('change', () => {
+      ratioQuery = matchMedia(`(resolution: ${devicePixelRatio}dppx)`);
+      ratioQuery.addEventListener('change', () => {
         fitCanvas(null);
         watchRatio();
       }, { once: true });
