@@ -277,6 +277,15 @@ void PlotFigure16(const IfsFigure& figure, int32_t steps, const FigureBounds& bo
     PlotPass<uint16_t>(figure, steps, bounds, style, frame, tables);
 }
 
+void PlotFigure(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                FrameBuffer& frame, PassTables& tables)
+{
+    if (frame.bitsPerPixel == 32)
+        PlotFigure32(figure, steps, bounds, style, frame, tables);
+    else
+        PlotFigure16(figure, steps, bounds, style, frame, tables);
+}
+
 void PlotKept(KeptPoints& kept, const FigureBounds& bounds, const PlotStyle& style, FrameBuffer& frame,
               PassTables& tables)
 {

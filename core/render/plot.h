@@ -44,6 +44,9 @@ void PlotFigure32(const IfsFigure& figure, int32_t steps, const FigureBounds& bo
                   FrameBuffer& frame, PassTables& tables);
 void PlotFigure16(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
                   FrameBuffer& frame, PassTables& tables);
+// The plain pass at the frame's depth: 32-bit words, else 16-bit ones.
+void PlotFigure(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                FrameBuffer& frame, PassTables& tables);
 
 // The same picture from the points a MeasureKept pass kept, at the frame's depth;
 // the lit pixels are noted in kept for ClearLitPixels.
