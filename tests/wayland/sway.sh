@@ -3,7 +3,7 @@
 # first). sway refuses to run as root, so under root it and its clients run as
 # the unprivileged user 65534 with a private runtime folder; the programs they
 # run are copied where that user may execute them.
-SWAY_PID="" SWAY_DIR="" SWAY_AS=() SWAY_CLIENT=()
+SWAY_PID="" SWAY_DIR="" SWAY_SOCKET="" SWAY_AS=() SWAY_CLIENT=()
 
 # start_sway WxH PROGRAM...: a session with one output HEADLESS-1 of that size;
 # each PROGRAM is copied to $SWAY_DIR/bin.
@@ -35,8 +35,9 @@ start_sway() {
 sway_sockets() {
   local socket ipc
   socket=$(compgen -G "$SWAY_DIR/runtime/wayland-[0-9]") && ipc=$(compgen -G "$SWAY_DIR/runtime/sway-ipc.*") || return 1
+  SWAY_SOCKET=${socket##*/}
   SWAY_CLIENT=(env -i PATH=/usr/bin:/bin HOME="$SWAY_DIR/home" XDG_RUNTIME_DIR="$SWAY_DIR/runtime"
-    WAYLAND_DISPLAY="${socket##*/}" SWAYSOCK="$ipc" "${SWAY_AS[@]}")
+    WAYLAND_DISPLAY="$SWAY_SOCKET" SWAYSOCK="$ipc" "${SWAY_AS[@]}")
 }
 
 stop_sway() {
