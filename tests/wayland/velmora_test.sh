@@ -80,6 +80,7 @@ def walk(node):
     for child in node.get("nodes", []) + node.get("floating_nodes", []): walk(child)
 walk(json.load(sys.stdin)); sys.exit(1)' "$1"
 }
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }  # utime + stime
 window_box_is() { [[ $(window_box "$1") == "$2" ]]; }
 
 # The virtual pointer, as a coprocess: pointer COMMAND sends a line and waits for "done".
@@ -255,6 +256,17 @@ case_faults() {
     grep -qF -- "$message" "$run/out.txt" || fail "$name: message '$(head -n 1 "$run/out.txt")'"
     [[ $status != 1 || $(wc -l <"$run/out.txt") == 1 ]] || fail "$name: more than one line: $(cat "$run/out.txt")"
   done
+  # Hidden (on another workspace), it gets no frame callbacks and costs nothing.
+  start_velmora --fullscreen --quality 1000
+  poll_until 20 changing HEADLESS-1 || fail "hidden: nothing drawn"
+  swaymsg_quiet workspace 2 && sleep 0.5  # the last frame callback is out of the way
+  local ticks
+  ticks=$(cpu_ticks "$VP") && sleep 1
+  (($(cpu_ticks "$VP") - ticks <= 1)) || fail "hidden: $(($(cpu_ticks "$VP") - ticks)) ticks of CPU in a second"
+  swaymsg_quiet workspace 1
+  poll_until 20 changing HEADLESS-1 || fail "shown again: nothing drawn"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "hidden and shown again"
   # The compositor killed under it.
   start_velmora --fullscreen
   poll_until 20 lit_inside HEADLESS-1 480 360 80 || fail "compositor killed: nothing drawn"
