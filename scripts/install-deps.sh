@@ -17,6 +17,8 @@ packages=(
   libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
+  # The Wayland saver, and the headless sway with its tools that its tests run under
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev pkg-config sway swayidle grim wtype
 )
 
 as_root=()
