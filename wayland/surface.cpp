@@ -273,6 +273,8 @@ int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
         else
             xdg_surface_ack_configure(saver.xdgSurface, saver.configureSerial);
         saver.configurePending = false;
+        FollowSize(saver);
+        if (saver.committed) wl_surface_commit(saver.surface);  // the size stays: the shown buffer answers it
     }
     FollowSize(saver);
     if (saver.frameCallback) return -1;  // the compositor has not asked for the next frame yet
