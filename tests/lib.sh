@@ -28,6 +28,23 @@ e2e_pid_gone() {  # a zombie counts as ended
   stat=$(cat "/proc/$1/stat" 2>/dev/null) && stat=${stat##*) } && [[ ${stat%% *} == Z ]] || [[ -z $stat ]]
 }
 
+# e2e_descendants PID COMM: the live processes named COMM below PID (zombies left
+# out), one a line; how a test finds what a program it started has started.
+e2e_descendants() {
+  local -A parent=() name=() state=()
+  local file stat pid up
+  for file in /proc/[0-9]*/stat; do
+    { read -r stat <"$file"; } 2>/dev/null || continue
+    pid=${stat%% *} name[$pid]=${stat#*(} && name[$pid]=${name[$pid]%)*}
+    stat=${stat##*) } && state[$pid]=${stat%% *} && stat=${stat#* } && parent[$pid]=${stat%% *}
+  done
+  for pid in "${!name[@]}"; do
+    [[ ${name[$pid]} == "$2" && ${state[$pid]} != Z ]] || continue
+    for ((up = parent[$pid]; up > 1 && up != $1; up = ${parent[$up]:-0})); do :; done
+    ((up != $1)) || echo "$pid"
+  done
+}
+
 e2e_end_pid() {  # asks the process to end, then forces it; reaps it when it is ours
   if ! e2e_pid_gone "$1"; then
     kill -TERM "$1" 2>/dev/null || true

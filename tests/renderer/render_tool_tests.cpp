@@ -60,9 +60,22 @@ TEST(RenderToolTest, FilesShowWhatTheInProcessProceduresDraw)
                     png.format == PNG_FORMAT_RGB && png.width == 320 && png.height == 240);
         std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
         ASSERT_TRUE(png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr));
-        int lit[2] = {0, 0};  // outside and inside the figure area (x - 32 < 256 and y - 24 < 192, unsigned)
-        for (size_t i = 0; i < rgb.size(); ++i) lit[i / 3 % 320 - 32 < 256 && i / 3 / 320 - 24 < 192] += rgb[i] != 0;
-        EXPECT_TRUE(lit[0] == 0 && lit[1] > 1000) << lit[0] << " " << lit[1];
+        // The raw frame's words on black: a 5-6-5 field stretched to 8 bits repeats its
+        // top bits (f * 33 / 4 for five bits, f * 65 / 16 for six).
+        const std::string raw = ReadFile(out + "/frame-000001.raw");
+        int wrong = 0, uneven = 0;  // red and blue differ: a swap shows
+        for (int i = 0; i < 320 * 240; ++i) {
+            const unsigned x = i % 320 - 32u, y = i / 320 - 24u, at = (y * 256 + x) * unsigned(bits) / 8;
+            uint32_t w = 0;  // little-endian
+            for (unsigned byte = 0; x < 256 && y < 192 && byte < unsigned(bits) / 8; ++byte)
+                w |= uint32_t(uint8_t(raw.at(at + byte))) << 8 * byte;
+            const uint32_t r = bits == 32 ? w >> 16 : (w >> 11) * 33 / 4;
+            const uint32_t g = bits == 32 ? w >> 8 & 255 : (w >> 5 & 63) * 65 / 16;
+            const uint32_t b = bits == 32 ? w & 255 : (w & 31) * 33 / 4;
+            wrong += rgb[3 * i] != r || rgb[3 * i + 1] != g || rgb[3 * i + 2] != b;
+            uneven += r != b;
+        }
+        EXPECT_TRUE(wrong == 0 && uneven > 1000) << wrong << " " << uneven;
 
         GifFileType* gif = DGifOpenFileName((out + "/r.gif").c_str(), nullptr);
         ASSERT_TRUE(gif && DGifSlurp(gif) == GIF_OK);

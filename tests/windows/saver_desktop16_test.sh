@@ -11,7 +11,9 @@ saver_set Res 8
 launcher=(explorer "/desktop=velmora-e2e-$$,1024x768")
 start_probe "${launcher[@]}"  # opens the desktop and keeps it open between runs
 
-# The launcher hands the program to the open desktop and returns: watch the saver's own process.
+# The launcher hands the program to the open desktop and returns, so the saver is no
+# child of ours: it is the process of SAVER_EXE /s whose environment names this run's
+# own prefix (a zombie has no environment left).
 start_wine "${launcher[@]}" "$SAVER_EXE" /s
 e2e_saver_started() {
   local pid

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks an xwd screen dump against the saver's figure area.
   screen_check.py DUMP.xwd equals RAW ZOOM   the area holds exactly RAW's words, black around
+  screen_check.py DUMP.xwd equals-colour RAW ZOOM   so, and some words' red and blue differ (a swap shows)
   screen_check.py DUMP.xwd lit-inside ZOOM   something is lit, and only inside the area"""
 import struct, sys
 
@@ -32,7 +33,9 @@ def main():
     raw = open(sys.argv[3], "rb").read()
     words = struct.unpack("<%d%s" % (w * h, "I" if bpp == 32 else "H"), raw)
     wrong = sum(1 for y in range(h) for x in range(w) if rows[y0 + y][x0 + x] != words[y * w + x])
-    print(f"{wrong} words differ in the {w}x{h}+{x0}+{y0} area ({bpp} bits), {lit_outside} lit outside")
-    return 0 if wrong == 0 and lit_outside == 0 and any(words) else 1
+    uneven = sum(1 for p in words if (p >> 16 if bpp == 32 else p >> 11) != p & (0xFF if bpp == 32 else 0x1F))
+    print(f"{wrong} words differ in the {w}x{h}+{x0}+{y0} area ({bpp} bits), {lit_outside} lit outside, "
+          f"{uneven} with red unlike blue")
+    return 0 if wrong == 0 and lit_outside == 0 and any(words) and (uneven or sys.argv[2] == "equals") else 1
 
 sys.exit(main())

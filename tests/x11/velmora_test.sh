@@ -46,11 +46,12 @@ ends_with() {
 case_pixels() {
   # name | velmora options (also velmora-render's, with --frame-rate as --fps) | frames
   # Sparse frames go as points, dense ones (quality 150, a small area) as an image.
+  # The colour rows' tints make red and blue differ, so a swap of the two shows.
   local rows=(
     "defaults, as points||40"
     "colour, zoom 50, shared image|--color 1 --zoom 50|75"
-    "quality 150, plain image|--quality 150 --no-shm|30"
-    "figure switch at 30 fps, as points|--lifetime 100 --frame-rate 30 --quality 20|130"
+    "colour, quality 150, plain image|--color 1 --quality 150 --no-shm|30"
+    "colour, figure and tint switch at 30 fps, as points|--color 1 --lifetime 100 --frame-rate 30 --quality 20|130"
     "unlit, odd settings|--lighting 0 --brightness 90 --intensity 9 --no-repeat 0|20"
   )
   local depth bits row name options frames
@@ -73,7 +74,9 @@ case_pixels() {
       start_velmora --root --clock $T --frames "$frames" $options
       local raw
       raw=$(printf '%s/raw/frame-%06d.raw' "$run" $((frames - 1)))
-      poll_until 30 dump_matches -root equals "$raw" "$zoom" || fail "$name: the screen is not frame $((frames - 1)): $(cat "$run/check.txt")"
+      local check=equals
+      [[ $options == *"--color 1"* ]] && check=equals-colour
+      poll_until 30 dump_matches -root $check "$raw" "$zoom" || fail "$name: the screen is not frame $((frames - 1)): $(cat "$run/check.txt")"
       kill -TERM "$VP"
       ends_with "$VP" 0 5 "$name"
     done
@@ -82,19 +85,28 @@ case_pixels() {
 }
 
 window_of_pid() { xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n 1; }
+# logo_window TITLE: in decimal, the drawing window of the xlogo titled TITLE (its top level's child).
+logo_window() {
+  local top child
+  top=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $top ]] &&
+    child=$(xwininfo -children -id "$top" | awk '$1 ~ /^0x/ { print $1; exit }') && [[ -n $child ]] &&
+    printf '%d' "$child"
+}
 
 case_windows() {
   start_xvfb 800x600x24
   local rows=("hexadecimal id|hex" "decimal id|dec" "XSCREENSAVER_WINDOW|env")
-  local row name how host window
+  local row name how host window title
   for row in "${rows[@]}"; do
     IFS='|' read -r name how <<<"$row"
-    # Another program's window: a velmora of its own that drew one small frame.
-    "$velmora" --geometry 400x300 --zoom 10 --frames 1 >"$run/host.log" 2>&1 &
+    # Another program's window, black (its logo black on black): what is lit in it, velmora drew.
+    title="velmora host ${run##*.} $how"
+    xlogo -geometry 400x300 -bg black -fg black -title "$title" >"$run/host.log" 2>&1 &
     host=$!
     E2E_PIDS+=("$host")
     window=""
-    poll_until 20 eval 'window=$(window_of_pid $host); [[ -n $window ]]' || fail "$name: no host window"
+    poll_until 20 eval 'window=$(logo_window "$title"); [[ -n $window ]]' || fail "$name: no host window"
+    ! dump_matches "-id $window" lit-inside 80 || fail "$name: the host window is lit before velmora starts"
     case $how in
       hex) start_velmora --window-id "$(printf '0x%x' "$window")" ;;
       dec) start_velmora -window-id "$window" ;;
@@ -185,11 +197,13 @@ case_locker() {
       setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
   }
   as_nobody xscreensaver -no-splash -verbose >"$run/xscreensaver.log" 2>&1 &
-  E2E_PIDS+=($!)
+  local daemon=$! hack="" window
+  E2E_PIDS+=("$daemon")
   poll_until 30 as_nobody xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon does not answer"
   as_nobody xscreensaver-command -activate >/dev/null 2>&1 || fail "-activate failed"
-  local hack="" window
-  poll_until 30 eval 'hack=$(pgrep -u 65534 -x velmora); [[ -n $hack ]]' || fail "velmora was not started"
+  # This daemon's velmora (its display process starts it); one of an earlier run may linger as a zombie.
+  poll_until 30 eval 'hack=$(e2e_descendants $daemon velmora); [[ $hack =~ ^[0-9]+$ ]]' ||
+    fail "not one velmora below the daemon $daemon: '$hack'"
   window=$(tr '\0' '\n' <"/proc/$hack/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
   [[ -n $window ]] || fail "no XSCREENSAVER_WINDOW for velmora"
   poll_until 30 dump_matches "-id $window" lit-inside 80 || fail "not drawn on the daemon's window: $(cat "$run/check.txt")"
