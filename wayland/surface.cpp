@@ -276,7 +276,7 @@ int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
         FollowSize(saver);
         if (saver.committed) wl_surface_commit(saver.surface);  // the size stays: the shown buffer answers it
     }
-    FollowSize(saver);
+    FollowSize(saver);  // the outputs' scale may have changed too
     if (saver.frameCallback) return -1;  // the compositor has not asked for the next frame yet
 
     const int64_t limit = client.request->frameLimit;
