@@ -30,33 +30,34 @@ void EndOnInput(WaylandClient& client)
     if (FullScreen(client)) EndRun(client, Outcome::Stopped);
 }
 
+// A movement of more than 2 pixels from where the pointer first entered ends the
+// run; smaller ones (a table that shakes) do not, however many there are. An
+// entry counts as a movement too: a pointer device that has just appeared may
+// have moved before the run had its wl_pointer.
+void PointerAt(WaylandSeat& seat, wl_fixed_t x, wl_fixed_t y)
+{
+    const double atX = wl_fixed_to_double(x), atY = wl_fixed_to_double(y);
+    if (!seat.pointerPlaced) {
+        seat.pointerPlaced = true;
+        seat.firstX = atX;
+        seat.firstY = atY;
+    } else if (std::fabs(atX - seat.firstX) > 2.0 || std::fabs(atY - seat.firstY) > 2.0) {
+        EndRun(*seat.client, Outcome::Stopped);
+    }
+}
+
 void OnPointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface*, wl_fixed_t x, wl_fixed_t y)
 {
     auto& seat = *static_cast<WaylandSeat*>(data);
     if (!FullScreen(*seat.client)) return;
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no pointer over the saver
-    if (!seat.pointerPlaced) {
-        seat.pointerPlaced = true;
-        seat.firstX = wl_fixed_to_double(x);
-        seat.firstY = wl_fixed_to_double(y);
-    }
+    PointerAt(seat, x, y);
 }
 
-// A movement of more than 2 pixels from where the pointer first entered ends the
-// run; smaller ones (a table that shakes) do not, however many there are.
 void OnPointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y)
 {
     auto& seat = *static_cast<WaylandSeat*>(data);
-    if (!FullScreen(*seat.client)) return;
-    const double dx = wl_fixed_to_double(x) - seat.firstX;
-    const double dy = wl_fixed_to_double(y) - seat.firstY;
-    if (!seat.pointerPlaced) {
-        seat.pointerPlaced = true;
-        seat.firstX = wl_fixed_to_double(x);
-        seat.firstY = wl_fixed_to_double(y);
-    } else if (std::fabs(dx) > 2.0 || std::fabs(dy) > 2.0) {
-        EndRun(*seat.client, Outcome::Stopped);
-    }
+    if (FullScreen(*seat.client)) PointerAt(seat, x, y);
 }
 
 void OnPointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state)

@@ -88,6 +88,18 @@ start_pointer() {
   coproc POINTER { exec "${SWAY_CLIENT[@]}" "$SWAY_DIR/bin/${pointer##*/}" 2>>"$run/pointer.log"; }
   E2E_PIDS+=("$POINTER_PID")
 }
+move_once() {  # move_once DX DY: on a virtual pointer of its own
+  echo "by $1 $2" | "${SWAY_CLIENT[@]}" "$SWAY_DIR/bin/${pointer##*/}" >/dev/null 2>>"$run/pointer.log" ||
+    fail "the virtual pointer did not move by $1 $2"
+}
+# A move by a pointer that appears while velmora is stopped: velmora learns of
+# it only as where the new pointer enters. The pointer stays attached.
+move_unseen() {
+  kill -STOP "$VP"
+  start_pointer && pointer_do by "$1" "$2"
+  started=$(e2e_now_ms)  # the caller's: velmora sees the pointer from now on
+  kill -CONT "$VP"
+}
 pointer_do() {
   local reply=""
   echo "$*" >&"${POINTER[1]}" && read -r -t 10 reply <&"${POINTER[0]}" && [[ $reply == done ]] ||
@@ -154,12 +166,11 @@ case_pixels() {
 
 case_input() {
   start_sway 640x480 "$velmora" "$pointer"
-  start_pointer
-  pointer_do to 320 240 640 480
-  # name | what ends it. The first key comes on a keyboard that appears with it;
-  # then one stays attached.
-  local rows=("a key on a new keyboard|key_before_keyboard" "a key|wtype a" "a click|pointer_do click"
-    "a movement of 3 pixels|pointer_do by 3 0")
+  # name | what ends it. The first key comes on a keyboard that appears with it,
+  # the first movements each on a pointer that appears with it (as one-shot tools
+  # make them); then a keyboard and a pointer stay attached.
+  local rows=("a key on a new keyboard|key_before_keyboard" "a movement of 3 pixels on a new pointer|move_unseen 3 0"
+    "a key|wtype a" "a click|pointer_do click" "a movement of 3 pixels|pointer_do by 3 0")
   local row name action started
   for row in "${rows[@]}"; do
     IFS='|' read -r name action <<<"$row"
@@ -167,8 +178,10 @@ case_input() {
     start_velmora --fullscreen
     poll_until 20 lit_inside HEADLESS-1 640 480 80 || fail "$name: nothing drawn in full screen"
     if [[ $name == *movement* ]]; then  # a pixel, and another, are not enough
-      pointer_do by 1 0 && pointer_do by 0 -1
-      still_runs 1 "$VP" "full screen after movements of 1 pixel"
+      local move=(pointer_do by)
+      [[ $action == move_unseen* ]] && move=(move_once)
+      "${move[@]}" 1 0 && "${move[@]}" 0 -1
+      still_runs 1 "$VP" "full screen after movements of 1 pixel ($name)"
     fi
     started=$(e2e_now_ms)
     if [[ $action == wtype* ]]; then as_client $action; else $action; fi
