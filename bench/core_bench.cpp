@@ -8,6 +8,10 @@
 //
 // On a shared machine, compare the "_min" rows of a run with repetitions:
 //   core_bench --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
+//
+// x86 plots with SSE2; to weigh the plain double placement of the other targets
+// against it, build a second core_bench with -DVELMORA_PLOT_PORTABLE and run the two
+// one after the other, a few times over.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

@@ -211,10 +211,7 @@ int RenderFigure(const Request& request)
     const int32_t steps = PassLength(run.settings.Quality);
     const FigureBounds bounds = MeasureBounds(figure, steps, run.tables.maps);
     const PlotStyle style = {run.settings.Brightness, run.settings.on3D, request.tint};
-    if (request.mode.bitsPerPixel == 32)
-        PlotFigure32(figure, steps, bounds, style, run.frame, run.tables);
-    else
-        PlotFigure16(figure, steps, bounds, style, run.frame, run.tables);
+    PlotFigure(figure, steps, bounds, style, run.frame, run.tables);
     std::string error;
     FrameWriter writer;
     const bool ok = OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, run.frame, 0, error);

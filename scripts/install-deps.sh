@@ -4,7 +4,8 @@
 # libraries of the tools, Xlib for the X11 saver and xscreensaver to test it
 # under, 32-bit Wine, Xvfb with the X tools the end-to-end tests
 # drive it with, NSIS for the installer, and the ru_RU.UTF-8 and en_US.UTF-8
-# locales under which Wine uses code pages 1251 and 1252.
+# locales under which Wine uses code pages 1251 and 1252, and the arm64 cross
+# compiler, emulator and libraries.
 # Safe to run again: with everything in place it changes nothing.
 set -euo pipefail
 
@@ -19,6 +20,10 @@ packages=(
   clang libclang-rt-14-dev
   # The Wayland saver, and the headless sway with its tools that its tests run under
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev pkg-config sway swayidle grim wtype
+  # arm64 (Raspberry Pi OS, Debian arm64): the cross compiler, the user-mode emulator
+  # the tests run its programs under, and the arm64 libraries through multiarch.
+  g++-aarch64-linux-gnu qemu-user libc6:arm64 libstdc++6:arm64 libx11-dev:arm64 libxext-dev:arm64
+  libpng-dev:arm64 libgif-dev:arm64 libgtest-dev:arm64 libwayland-dev:arm64 libxkbcommon-dev:arm64
 )
 
 as_root=()
@@ -37,11 +42,14 @@ installed() {
 }
 
 changed=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "install-deps: adding the i386 architecture for 32-bit Wine"
-  "${as_root[@]}" dpkg --add-architecture i386
-  changed=1
-fi
+# i386 for 32-bit Wine, arm64 for the arm64 libraries; before apt-get update.
+for architecture in i386 arm64; do
+  if ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
+    echo "install-deps: adding the $architecture architecture"
+    "${as_root[@]}" dpkg --add-architecture "$architecture"
+    changed=1
+  fi
+done
 
 missing=()
 for package in "${packages[@]}"; do

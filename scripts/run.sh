@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the native tools, the X11
-# saver and its Debian package, the Windows program and its installer, says what
+# saver and its Debian package, the same for arm64 (cross-built, with its own
+# package), the Windows program and its installer, says what
 # was built and where, and starts the screen saver
 # under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
 # desktop, the Linux saver velmora in its own window (Wayland or X11).
@@ -16,6 +17,14 @@ build_all() {
   cmake -S . -B build/native-release "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
   cmake --build build/native-release -j "$jobs"
   (cd build/native-release && cpack -G DEB >/dev/null)
+  # The same programs and package for arm64 (Raspberry Pi OS, Debian arm64).
+  generator=()
+  [[ -f build/arm64/CMakeCache.txt ]] || generator=(-G Ninja)
+  cmake -S . -B build/arm64 "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake" \
+    -DVELMORA_NATIVE_BUILD="$root/build/native-release"
+  cmake --build build/arm64 -j "$jobs"
+  (cd build/arm64 && cpack -G DEB >/dev/null)
   generator=()
   [[ -f build/windows/CMakeCache.txt ]] || generator=(-G Ninja)
   cmake -S . -B build/windows "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
@@ -23,9 +32,9 @@ build_all() {
   cmake --build build/windows -j "$jobs"
 }
 
-# Executables of a build tree, without CMake's own, GoogleTest's and the tests.
+# Executables of a build tree, without CMake's own, GoogleTest's, the tests and CPack's staging copies.
 programs_in() {
-  find "$1" \( -name CMakeFiles -o -name googletest -o -name tests -o -name wineprefix -o -name e2e \) -prune \
+  find "$1" \( -name CMakeFiles -o -name googletest -o -name tests -o -name wineprefix -o -name e2e -o -name _CPack_Packages \) -prune \
     -o -type f \( -name '*.exe' -o -name '*.scr' -o -perm -u+x \) ! -name '*.sh' -print | sort
 }
 
@@ -35,15 +44,19 @@ report() {
   local file
   while IFS= read -r file; do
     case $file in
+      build/arm64/*) echo "  $file  (arm64 program)" ;;
       *.scr) echo "  $file  (the screen saver, a 32-bit Windows program)" ;;
       *.exe) echo "  $file  (32-bit Windows program)" ;;
       */bench/*) echo "  $file  (benchmark, native)" ;;
       */linux/velmora) echo "  $file  (the Linux screen saver, X11 and Wayland)" ;;
       *) echo "  $file  (native tool)" ;;
     esac
-  done < <(programs_in build/native-release; programs_in build/windows)
+  done < <(programs_in build/native-release; programs_in build/arm64; programs_in build/windows)
   for file in build/native-release/velmora_*.deb build/windows/Velmora-Setup-*.exe; do
     [[ -e $file ]] && echo "  $file  (package)"
+  done
+  for file in build/arm64/velmora_*_arm64.deb; do
+    [[ -e $file ]] && echo "  $file  (package for arm64: Raspberry Pi OS, Debian arm64)"
   done
   echo
   echo "The tests run with: bash scripts/test.sh"

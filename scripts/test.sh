@@ -8,6 +8,7 @@
 #                         (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
 #                         a private Xvfb screen
+#   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
@@ -125,6 +126,16 @@ elif ((windows_ok)); then
   skipped=$((skipped + ${not_run:-0}))
   run_ctest "Windows (programs read, not run)" build/windows -R windows_static_imports
 fi
+
+# ---- ARM64: the Linux programs cross-built for arm64 (Raspberry Pi OS, Debian arm64)
+# in build/arm64, run under the user-mode emulator: the unit and renderer tests, and
+# the checks labelled arm64 that compare its frames, screens and package with the
+# native release tree's.
+arm64_ok=0
+build "arm64" build/arm64 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake" \
+  -DVELMORA_NATIVE_BUILD="$root/build/native-release" && arm64_ok=1
+((arm64_ok)) && run_ctest "arm64 (qemu)" build/arm64
 
 # ---- Fuzzing: the settings loader under libFuzzer (clang), for a bounded time.
 # Only the fuzz target is built in this tree; run it longer by hand with

@@ -1,10 +1,16 @@
 #include "core/render/plot.h"
 
+#include <cmath>
 #include <cstdlib>
-#if !defined(__SSE2__)
-#error "the plot places its points with SSE2 (x86-64, or i686 with -msse2)"
-#endif
+// x86 places both coordinates of a point at once in an SSE2 register pair; every
+// other target, and an x86 build with VELMORA_PLOT_PORTABLE (to compare the two),
+// in plain double code.
+#if defined(__SSE2__) && !defined(VELMORA_PLOT_PORTABLE)
+#define VELMORA_PLOT_SSE2 1
 #include <emmintrin.h>
+#else
+#define VELMORA_PLOT_SSE2 0
+#endif
 
 uint8_t BaseLevel(int16_t brightness, int16_t bitsPerPixel)
 {
@@ -70,8 +76,6 @@ namespace {
 // exact quotient; anything farther cannot (the two differ by under 1e-10).
 constexpr double kInsideMargin = 0.5 - 1.0 / 1048576.0;
 
-// Everything one plotting pass needs, fixed before its first point.
-//
 // The column is trunc((dx / width) * frameWidth) with two roundings in double. The
 // divider is the slowest unit on the way, so a point is first placed with one
 // product, dx * (frameWidth / width), which lies within a few units in the last
@@ -79,7 +83,56 @@ constexpr double kInsideMargin = 0.5 - 1.0 / 1048576.0;
 // whole number and inside the frame, both truncate alike; the rare point near a
 // pixel edge (and every odd value: zero width, infinities, NaN) takes the exact
 // divisions. The row is frameHeight - s truncated, for the same s with height, so
-// it is decided by the same test on s. Both coordinates go through one register pair.
+// it is decided by the same test on s.
+//
+// The test: v = product, offset = v - trunc(v) - 0.5; decided when |offset| is
+// below the margin and v is below the frame size.
+inline ProductPlace PlacePortable(const ProductScale& scale, const PassPoint& point)
+{
+    const double vx = (static_cast<double>(point.x) - scale.minX) * scale.scaleX;
+    const double vy = (static_cast<double>(point.y) - scale.minY) * scale.scaleY;
+    // Converting a negative, huge or NaN v to int would be undefined, so v is first
+    // held to 0..frame size, NaN to 0. Both ends are whole numbers, whose offset of
+    // -0.5 fails the margin: a held v is never decided, as it should not be.
+    const double lowX = vx > 0.0 ? vx : 0.0;
+    const double lowY = vy > 0.0 ? vy : 0.0;
+    const double heldX = lowX < scale.frameW ? lowX : scale.frameW;
+    const double heldY = lowY < scale.frameH ? lowY : scale.frameH;
+    const int32_t col = static_cast<int32_t>(heldX);
+    const int32_t up = static_cast<int32_t>(heldY);
+    const double offsetX = heldX - static_cast<double>(col) - 0.5;
+    const double offsetY = heldY - static_cast<double>(up) - 0.5;
+    const bool decided = (std::fabs(offsetX) < kInsideMargin) & (std::fabs(offsetY) < kInsideMargin);
+    return {decided, col, up};
+}
+
+#if VELMORA_PLOT_SSE2
+// The same test on both coordinates at once: x in the low lane, y in the high lane.
+struct PackedScale {
+    __m128d minXY, scaleXY, sizeXY;
+
+    explicit PackedScale(const ProductScale& scale)
+        : minXY(_mm_set_pd(scale.minY, scale.minX)), scaleXY(_mm_set_pd(scale.scaleY, scale.scaleX)),
+          sizeXY(_mm_set_pd(scale.frameH, scale.frameW))
+    {
+    }
+};
+
+inline ProductPlace PlaceSse2(const PackedScale& scale, const PassPoint& point)
+{
+    const __m128 xy = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&point)));
+    const __m128d v = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(xy), scale.minXY), scale.scaleXY);
+    const __m128i whole = _mm_cvttpd_epi32(v);  // out of range gives INT_MIN, refused below
+    const __m128d offset = _mm_sub_pd(_mm_sub_pd(v, _mm_cvtepi32_pd(whole)), _mm_set1_pd(0.5));
+    // A negative, huge or NaN v fails the offset test already; so does v < 0.
+    const __m128d inside = _mm_and_pd(_mm_cmplt_pd(v, scale.sizeXY),
+                                      _mm_and_pd(_mm_cmplt_pd(offset, _mm_set1_pd(kInsideMargin)),
+                                                 _mm_cmpgt_pd(offset, _mm_set1_pd(-kInsideMargin))));
+    return {_mm_movemask_pd(inside) == 3, _mm_cvtsi128_si32(whole), _mm_cvtsi128_si32(_mm_srli_si128(whole, 4))};
+}
+#endif
+
+// Everything one plotting pass needs, fixed before its first point.
 template <class Pixel>
 struct Plotter {
     double minX, minY, width, height, frameW, frameH;
@@ -91,41 +144,39 @@ struct Plotter {
     const uint8_t* byCol;
     Pixel wordOfLevel[256];
     Pixel* __restrict pixels;
-    // x in the low lane, y in the high lane.
-    __m128d minXY, scaleXY, sizeXY;
+#if VELMORA_PLOT_SSE2
+    PackedScale scale;
+#else
+    ProductScale scale;
+#endif
 
     Plotter(const FigureBounds& bounds, const PlotStyle& style, FrameBuffer& frame, ShadeTables& tables)
         : minX(bounds.minX), minY(bounds.minY), width(bounds.width), height(bounds.height), frameW(frame.frameWidth),
           frameH(frame.frameHeight), stride(frame.frameWidth), lastRow(frame.frameHeight - 1),
-          count(frame.pixelCount), shades(tables), byRow(tables.byRow), byCol(tables.byCol), pixels(static_cast<Pixel*>(frame.pixels))
+          count(frame.pixelCount), shades(tables), byRow(tables.byRow), byCol(tables.byCol), pixels(static_cast<Pixel*>(frame.pixels)),
+          scale(ProductScale{minX, minY, frameW / width, frameH / height, frameW, frameH})
     {
         tables.Prepare(BaseLevel(style.brightness, sizeof(Pixel) == 4 ? 32 : 16), frame.frameWidth,
                        frame.frameHeight, style.on3D != 0);
         for (int level = 0; level < 256; ++level)
             wordOfLevel[level] = sizeof(Pixel) == 4 ? static_cast<Pixel>(PackPixel32(level, style.tint))
                                                     : static_cast<Pixel>(PackPixel16(level, style.tint));
-        minXY = _mm_set_pd(minY, minX);
-        scaleXY = _mm_set_pd(frameH / height, frameW / width);
-        sizeXY = _mm_set_pd(frameH, frameW);
     }
 
     // Writes the point's pixel through target, which the caller can declare
     // restrict; returns its index, or -1 when the point is dropped.
     int32_t Plot(const PassPoint& point, Pixel* __restrict target) const
     {
-        const __m128 xy = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&point)));
-        const __m128d v = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(xy), minXY), scaleXY);
-        const __m128i whole = _mm_cvttpd_epi32(v);  // out of range gives INT_MIN, refused below
-        const __m128d offset = _mm_sub_pd(_mm_sub_pd(v, _mm_cvtepi32_pd(whole)), _mm_set1_pd(0.5));
-        // A negative, huge or NaN v fails the offset test already; so does v < 0.
-        const __m128d inside = _mm_and_pd(_mm_cmplt_pd(v, sizeXY),
-                                          _mm_and_pd(_mm_cmplt_pd(offset, _mm_set1_pd(kInsideMargin)),
-                                                     _mm_cmpgt_pd(offset, _mm_set1_pd(-kInsideMargin))));
-        if (_mm_movemask_pd(inside) != 3) return PlotExact(point.x, point.y);
-        const int32_t col = _mm_cvtsi128_si32(whole);
-        const int32_t row = lastRow - _mm_cvtsi128_si32(_mm_srli_si128(whole, 4));
-        const int32_t index = col + stride * row;
-        target[index] = wordOfLevel[(byRow[row] + byCol[col]) >> 1];
+#if VELMORA_PLOT_SSE2
+        const ProductPlace place = PlaceSse2(scale, point);
+#else
+        const ProductPlace place = PlacePortable(scale, point);
+#endif
+        if (!place.decided) [[unlikely]]
+            return PlotExact(point.x, point.y);
+        const int32_t row = lastRow - place.up;
+        const int32_t index = place.col + stride * row;
+        target[index] = wordOfLevel[(byRow[row] + byCol[place.col]) >> 1];
         return index;
     }
 
@@ -203,6 +254,17 @@ void ClearLit(KeptPoints& kept, Pixel* pixels, int32_t pixelCount)
 
 }  // namespace
 
+ProductPlace PlaceByProductPortable(const ProductScale& scale, PassPoint point) { return PlacePortable(scale, point); }
+
+ProductPlace PlaceByProduct(const ProductScale& scale, PassPoint point)
+{
+#if VELMORA_PLOT_SSE2
+    return PlaceSse2(PackedScale(scale), point);
+#else
+    return PlacePortable(scale, point);
+#endif
+}
+
 void PlotFigure32(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
                   FrameBuffer& frame, PassTables& tables)
 {
@@ -213,6 +275,15 @@ void PlotFigure16(const IfsFigure& figure, int32_t steps, const FigureBounds& bo
                   FrameBuffer& frame, PassTables& tables)
 {
     PlotPass<uint16_t>(figure, steps, bounds, style, frame, tables);
+}
+
+void PlotFigure(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                FrameBuffer& frame, PassTables& tables)
+{
+    if (frame.bitsPerPixel == 32)
+        PlotFigure32(figure, steps, bounds, style, frame, tables);
+    else
+        PlotFigure16(figure, steps, bounds, style, frame, tables);
 }
 
 void PlotKept(KeptPoints& kept, const FigureBounds& bounds, const PlotStyle& style, FrameBuffer& frame,

@@ -44,6 +44,9 @@ void PlotFigure32(const IfsFigure& figure, int32_t steps, const FigureBounds& bo
                   FrameBuffer& frame, PassTables& tables);
 void PlotFigure16(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
                   FrameBuffer& frame, PassTables& tables);
+// The plain pass at the frame's depth: 32-bit words, else 16-bit ones.
+void PlotFigure(const IfsFigure& figure, int32_t steps, const FigureBounds& bounds, const PlotStyle& style,
+                FrameBuffer& frame, PassTables& tables);
 
 // The same picture from the points a MeasureKept pass kept, at the frame's depth;
 // the lit pixels are noted in kept for ClearLitPixels.
@@ -59,6 +62,24 @@ FigureBounds PlotKeptMeasuringNext(KeptPoints& kept, const FigureBounds& bounds,
 // Sets back to 0 exactly the pixels the last PlotKept lit; with a frame that was
 // all black before the plot, the whole frame is black again.
 void ClearLitPixels(KeptPoints& kept, FrameBuffer& frame);
+
+// The shortcut the plot tries first for every point: the column, and the row
+// counted up from the bottom edge (the row is the last row less it), from one
+// product per axis, decided only where that product truncates as the exact
+// divisions do; an undecided point takes the divisions. PlaceByProduct is what this
+// build plots with (SSE2 on x86), PlaceByProductPortable the plain double code of
+// every other target; the two decide alike.
+struct ProductScale {
+    double minX, minY;
+    double scaleX, scaleY;  // frame size / bounds size
+    double frameW, frameH;  // whole numbers, as a frame's size
+};
+struct ProductPlace {
+    bool decided;
+    int32_t col, up;  // meaningful when decided
+};
+ProductPlace PlaceByProduct(const ProductScale& scale, PassPoint point);
+ProductPlace PlaceByProductPortable(const ProductScale& scale, PassPoint point);
 
 // Pieces of the pass.
 uint8_t BaseLevel(int16_t brightness, int16_t bitsPerPixel);  // low byte; of brightness / 8 at 16 bits

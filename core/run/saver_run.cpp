@@ -159,10 +159,7 @@ FrameDrawn DrawFrame(SaverRun& run)
     BlendFigures(run.blendedFigure, run.fromFigure, run.toFigure, run.blendT);
     if (run.shownPoints.capacity < steps) {  // no room for kept points: two plain passes
         run.figureBounds = MeasureBounds(run.blendedFigure, steps, run.tables.maps);
-        if (run.frame.bitsPerPixel == 32)
-            PlotFigure32(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
-        else
-            PlotFigure16(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
+        PlotFigure(run.blendedFigure, steps, run.figureBounds, style, run.frame, run.tables);
         return {false, false, {}};
     }
     const Carry carried = std::exchange(run.carry, Carry::Nothing);

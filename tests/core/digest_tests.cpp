@@ -21,8 +21,7 @@ uint64_t Render(const Case& c, const IfsFigure& figure, ChannelTint tint)
     const uint64_t hash = Fnv1a(&bounds, sizeof bounds);
     std::vector<uint32_t> pixels(size_t(c.width) * c.height, 0);
     FrameBuffer frame = FrameOver(pixels.data(), c.width, c.height, c.bits);
-    if (c.bits == 32) PlotFigure32(figure, steps, bounds, style, frame, *tables);
-    else PlotFigure16(figure, steps, bounds, style, frame, *tables);
+    PlotFigure(figure, steps, bounds, style, frame, *tables);
     return Fnv1a(pixels.data(), size_t(frame.frameBytes), hash);
 }
 

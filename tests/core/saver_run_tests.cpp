@@ -36,7 +36,7 @@ std::vector<unsigned char> PlainPicture(const SaverRun& run, PassTables& tables)
     const int32_t steps = PassLength(run.settings.Quality);
     const FigureBounds bounds = MeasureBounds(run.blendedFigure, steps, tables.maps);
     const PlotStyle style = {run.settings.Brightness, run.settings.on3D, run.channelTint};
-    (frame.bitsPerPixel == 32 ? PlotFigure32 : PlotFigure16)(run.blendedFigure, steps, bounds, style, frame, tables);
+    PlotFigure(run.blendedFigure, steps, bounds, style, frame, tables);
     return pixels;
 }
 
