@@ -1,6 +1,8 @@
-// velmora: the Velmora Screen Saver for X11. Draws the saver's run into a window
-// it is given (--window-id, or --root with $XSCREENSAVER_WINDOW as screen lockers
-// start their programs), the root window, or a window of its own.
+// velmora: the Velmora Screen Saver for X11 and Wayland. On X11 it draws the
+// saver's run into a window it is given (--window-id, or --root with
+// $XSCREENSAVER_WINDOW as screen lockers start their programs), the root window,
+// or a window of its own; on Wayland into a window of its own, full screen for
+// idle daemons, or as the wallpaper of every output.
 #include <cxxopts.hpp>
 
 #include <chrono>
@@ -13,15 +15,30 @@
 #include "core/run/frames.h"
 #include "x11/loop.h"
 #include "x11/window.h"
+#ifdef VELMORA_WAYLAND
+#include "wayland/saver.h"
+#endif
 #include "cli/settings_options.h"
 #include "cli/waiting.h"
 
 namespace {
 
 constexpr const char* kProgram = "velmora";
+constexpr const char* kSystemGroup = "Display system (default: Wayland when $WAYLAND_DISPLAY is set and no X window is given)";
 constexpr const char* kSettingsGroup = "Settings (taken as given, like stored settings)";
+#ifdef VELMORA_WAYLAND
+constexpr bool kWaylandBuilt = true;
+#else
+constexpr bool kWaylandBuilt = false;
+#endif
+
+enum class DisplaySystem { Neither, X11, Wayland };
 
 struct Request {
+    DisplaySystem system = DisplaySystem::Neither;
+    bool fullscreen = false;
+    bool wallpaper = false;
+    std::string output;
     WindowChoice choice = WindowChoice::Own;
     Window window = 0;
     int ownWidth = 1024;
@@ -35,14 +52,23 @@ struct Request {
 
 cxxopts::Options MakeOptions()
 {
-    cxxopts::Options options(kProgram, "Velmora Screen Saver for X11: fractals of iterated function systems.");
+    cxxopts::Options options(kProgram,
+                             "Velmora Screen Saver for X11 and Wayland: fractals of iterated function systems.");
     const auto text = [] { return cxxopts::value<std::string>(); };
-    options.add_options("Window")
+    options.add_options(kSystemGroup)
+        ("x11", "draw on X11")
+        ("wayland", "draw on Wayland");
+    options.add_options("X11")
         ("root", "draw into $XSCREENSAVER_WINDOW when it is set, else the root window")
         ("window-id", "draw into this window (0x hexadecimal or decimal)", text(), "ID")
-        ("geometry", "size of the program's own window", text()->default_value("1024x768"), "WxH")
         ("display", "the X display (default: $DISPLAY)", text(), "NAME")
         ("no-shm", "send frames with plain XPutImage, without shared memory");
+    options.add_options("Wayland")
+        ("fullscreen", "the screen saver: full screen; any key, button, touch or pointer movement ends it")
+        ("wallpaper", "an animated background on every output (wlr-layer-shell)")
+        ("output", "full screen or wallpaper on this output only", text(), "NAME");
+    options.add_options("Window")
+        ("geometry", "size of the program's own window", text()->default_value("1024x768"), "WxH");
     AddSettingsOptions(options, kSettingsGroup);
     options.add_options("Run")
         ("frame-rate", "frames per second, paced on a monotonic clock", text()->default_value("60"), "HZ")
@@ -60,6 +86,37 @@ Request ReadRequest(const cxxopts::ParseResult& parsed)
     const auto given = [&](const char* name) { return parsed.count(name) > 0; };
     const auto textOf = [&](const char* name) { return parsed[name].as<std::string>(); };
     request.settings = ReadSettingsOptions(parsed);
+    std::string x11Option, waylandOption;  // the first given of each system's own options
+    for (const char* name : {"no-shm", "display", "window-id", "root"})
+        if (given(name)) x11Option = name;
+    for (const char* name : {"output", "wallpaper", "fullscreen"})
+        if (given(name)) waylandOption = name;
+    if (given("x11") && given("wayland")) throw OptionError{"--x11 and --wayland each choose the display system; give one"};
+    if (given("x11") && !waylandOption.empty()) throw OptionError{"--" + waylandOption + " is for Wayland, not with --x11"};
+    if (given("wayland") && !x11Option.empty()) throw OptionError{"--" + x11Option + " is for X11, not with --wayland"};
+    if (!x11Option.empty() && !waylandOption.empty())
+        throw OptionError{"--" + x11Option + " is for X11 and --" + waylandOption + " for Wayland; give one"};
+    if (given("fullscreen") && given("wallpaper")) throw OptionError{"--fullscreen and --wallpaper are two modes; give one"};
+    if (given("output") && !given("fullscreen") && !given("wallpaper"))
+        throw OptionError{"--output goes with --fullscreen or --wallpaper"};
+    request.fullscreen = given("fullscreen");
+    request.wallpaper = given("wallpaper");
+    if (given("output")) request.output = textOf("output");
+    // An X window or option, or no Wayland session, means X11; Wayland's own options mean Wayland.
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (given("x11") || !x11Option.empty())
+        request.system = DisplaySystem::X11;
+    else if (given("wayland") || !waylandOption.empty())
+        request.system = DisplaySystem::Wayland;
+    else if (set("XSCREENSAVER_WINDOW"))
+        request.system = DisplaySystem::X11;
+    else if (set("WAYLAND_DISPLAY") && kWaylandBuilt)
+        request.system = DisplaySystem::Wayland;
+    else if (set("DISPLAY"))
+        request.system = DisplaySystem::X11;
     if (given("root") && given("window-id")) throw OptionError{"--root and --window-id name different windows; give one"};
     if (given("window-id")) {
         if (!ParseWindowId(textOf("window-id"), request.window))
@@ -108,6 +165,31 @@ int Usage(const std::string& message)
     return 2;
 }
 
+int RunWayland(const Request& request)
+{
+#ifdef VELMORA_WAYLAND
+    WaylandRequest wayland;
+    wayland.mode = request.fullscreen  ? WaylandMode::Fullscreen
+                   : request.wallpaper ? WaylandMode::Wallpaper
+                                       : WaylandMode::Window;
+    wayland.output = request.output;
+    wayland.width = request.ownWidth;
+    wayland.height = request.ownHeight;
+    wayland.settings = request.settings;
+    wayland.clock = request.clock;
+    wayland.frameLimit = request.loop.frameLimit;
+    wayland.framesPerSecond = request.loop.framesPerSecond;
+    std::string error;
+    const int status = RunWaylandSaver(wayland, error);
+    if (status != 0) std::cerr << kProgram << ": " << error << "\n";
+    return status;
+#else
+    (void)request;
+    std::cerr << kProgram << ": this velmora was built without Wayland; draw on X11 with --x11\n";
+    return 1;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -120,7 +202,7 @@ int main(int argc, char** argv)
         for (std::string& argument : arguments) pointers.push_back(argument.data());
         const cxxopts::ParseResult parsed = options.parse(static_cast<int>(pointers.size()), pointers.data());
         if (parsed.count("help")) {
-            std::cout << options.help({"Window", kSettingsGroup, "Run"})
+            std::cout << options.help({kSystemGroup, "X11", "Wayland", "Window", kSettingsGroup, "Run"})
                       << "\nIn its own window, q, Escape or the close button end it; SIGTERM, SIGINT and SIGHUP end it "
                          "anywhere.\n";
             return 0;
@@ -133,6 +215,11 @@ int main(int argc, char** argv)
     }
 
     CatchEndingSignals();
+    if (request.system == DisplaySystem::Neither) {
+        std::cerr << kProgram << ": no display: neither WAYLAND_DISPLAY (Wayland) nor DISPLAY (X11) is set\n";
+        return 1;
+    }
+    if (request.system == DisplaySystem::Wayland) return RunWayland(request);
     InstallXErrorHandlers(kProgram);
     XLayer x;
     x.tryShared = request.tryShared;

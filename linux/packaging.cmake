@@ -6,10 +6,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Quorvane Software")
 set(CPACK_PACKAGE_CONTACT "Quorvane Software <velmora@quorvane.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Velmora Screen Saver: fractals of iterated function systems")
-set(CPACK_PACKAGE_DESCRIPTION "A screen saver for xscreensaver and other X11 screen lockers that animates\n\
-fractals drawn with the chaos game, each slowly deforming and blending into\n\
-the next, and velmora-render, which draws the same frames into PNG, GIF or\n\
-raw files.")
+set(CPACK_PACKAGE_DESCRIPTION "A screen saver for xscreensaver and other X11 screen lockers, and on Wayland\n\
+for idle daemons or as an animated wallpaper, that animates fractals drawn\n\
+with the chaos game, each slowly deforming and blending into the next, and\n\
+velmora-render, which draws the same frames into PNG, GIF or raw files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
@@ -21,6 +21,6 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
 endif()
 set(CPACK_DEBIAN_PACKAGE_ENHANCES xscreensaver)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | swayidle")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

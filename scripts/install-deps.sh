@@ -18,6 +18,8 @@ packages=(
   libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
+  # The Wayland saver, and the headless sway with its tools that its tests run under
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev pkg-config sway swayidle grim wtype
   # arm64 (Raspberry Pi OS, Debian arm64): the cross compiler, the user-mode emulator
   # the tests run its programs under, and the arm64 libraries through multiarch.
   g++-aarch64-linux-gnu qemu-user libc6:arm64 libstdc++6:arm64 libx11-dev:arm64 libxext-dev:arm64

@@ -4,7 +4,7 @@
 # package), the Windows program and its installer, the web page, says what
 # was built and where, and starts the screen saver
 # under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
-# desktop, the X11 saver velmora in its own window.
+# desktop, the Linux saver velmora in its own window (Wayland or X11).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -52,7 +52,7 @@ report() {
       *.scr) echo "  $file  (the screen saver, a 32-bit Windows program)" ;;
       *.exe) echo "  $file  (32-bit Windows program)" ;;
       */bench/*) echo "  $file  (benchmark, native)" ;;
-      */linux/velmora) echo "  $file  (the X11 screen saver)" ;;
+      */linux/velmora) echo "  $file  (the Linux screen saver, X11 and Wayland)" ;;
       *) echo "  $file  (native tool)" ;;
     esac
   done < <(programs_in build/native-release; programs_in build/arm64; programs_in build/windows)
@@ -69,10 +69,14 @@ report() {
 
 build_all
 report
-# On a Linux desktop, the X11 saver in its own window as well (q or Escape ends it).
+# On a Linux desktop, the saver in its own window as well (q or Escape ends it).
 headless=0
 for argument in "$@"; do [[ $argument == --headless ]] && headless=1; done
-if ((!headless)) && [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
+if ((!headless)) && [[ -n ${WAYLAND_DISPLAY:-} ]]; then
+  build/native-release/linux/velmora --wayland --geometry 1024x768 &
+  echo
+  echo "velmora runs in its own window on Wayland (pid $!); q, Escape or closing the window ends it"
+elif ((!headless)) && [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
   build/native-release/linux/velmora --geometry 1024x768 &
   echo
   echo "velmora runs in its own window on $DISPLAY (pid $!); q, Escape or closing the window ends it"

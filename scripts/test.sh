@@ -4,7 +4,8 @@
 #   build/native-test     Debug, AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/native-release  Release: the tools and the benchmarks (built, not run),
 #                         and the X11 saver's end-to-end tests on private Xvfb
-#                         screens (label e2e; these run only in this tree)
+#                         screens and the Wayland saver's under headless sways
+#                         (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
 #                         a private Xvfb screen
 #   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64

@@ -6,6 +6,7 @@ set -uo pipefail
 case_name=$1 build=$2 velmora=$3 render=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
+unset WAYLAND_DISPLAY  # velmora's own windows are X11 ones here, even run from a Wayland session
 e2e_init "$build" "linux-$case_name"
 run=$E2E_RUN_DIR
 T=1700000000
@@ -222,7 +223,7 @@ case_package() {
   for file in "${files[@]}"; do
     grep -q " $file\$" <<<"$listing" || fail "the package has no $file"
   done
-  for library in libx11-6 libxext6; do
+  for library in libx11-6 libxext6 libwayland-client0 libxkbcommon0; do
     dpkg-deb -f "$deb" Depends | grep -q "$library" || fail "the package does not depend on $library"
   done
   python3 -c 'import sys, xml.etree.ElementTree as t; r = t.parse(sys.argv[1]).getroot(); sys.exit(len(r.findall(".//number")) + len(r.findall(".//boolean")) != 8)' \

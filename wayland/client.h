@@ -1,0 +1,75 @@
+// The Wayland connection of the saver: the compositor's globals, its outputs
+// (name and scale), the seats whose input ends a full-screen run or a window,
+// and the surfaces the run is shown on.
+#pragma once
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wayland/saver.h"
+#include "wayland/surface.h"
+
+struct xdg_wm_base;
+struct zwlr_layer_shell_v1;
+struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
+
+struct WaylandOutput {
+    WaylandClient* client = nullptr;
+    wl_output* output = nullptr;
+    uint32_t globalName = 0;
+    uint32_t version = 0;
+    std::string name;        // HDMI-A-1, HEADLESS-1 (wl_output version 4)
+    int32_t scale = 1;
+    bool described = false;  // its first done event has come
+};
+
+struct WaylandSeat {
+    WaylandClient* client = nullptr;
+    wl_seat* seat = nullptr;
+    uint32_t globalName = 0;
+    wl_pointer* pointer = nullptr;
+    wl_keyboard* keyboard = nullptr;
+    wl_touch* touch = nullptr;
+    xkb_keymap* keymap = nullptr;
+    xkb_state* keys = nullptr;
+    bool keyboardLate = false;   // the keyboard came while the run was shown (a virtual one, say)
+    bool pointerPlaced = false;  // where the pointer first entered is known
+    double firstX = 0.0;
+    double firstY = 0.0;
+};
+
+enum class Outcome { Going, Stopped, Failed };
+
+struct WaylandClient {
+    const WaylandRequest* request = nullptr;
+    wl_display* display = nullptr;
+    wl_registry* registry = nullptr;
+    wl_compositor* compositor = nullptr;
+    wl_shm* shm = nullptr;
+    xdg_wm_base* wmBase = nullptr;
+    zwlr_layer_shell_v1* layerShell = nullptr;
+    wp_viewporter* viewporter = nullptr;
+    wp_fractional_scale_manager_v1* fractionalScale = nullptr;
+    xkb_context* xkb = nullptr;
+    std::vector<std::unique_ptr<WaylandOutput>> outputs;
+    std::vector<std::unique_ptr<WaylandSeat>> seats;
+    std::vector<std::unique_ptr<SaverSurface>> surfaces;
+    bool opened = false;  // set up: from now on wallpapers follow the outputs that come and go
+    Outcome outcome = Outcome::Going;
+    std::string error;  // why it failed
+};
+
+// Connects (WAYLAND_DISPLAY), learns the globals and outputs, and makes the
+// mode's surfaces. On failure error says why, and CloseWaylandClient releases
+// what was opened.
+bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std::string& error);
+void CloseWaylandClient(WaylandClient& client);
+
+// Ends the run with this outcome (the first one set stays).
+void EndRun(WaylandClient& client, Outcome outcome, const std::string& error = {});
