@@ -212,7 +212,7 @@ case_locker() {
 }
 
 case_package() {
-  local files=(./usr/libexec/xscreensaver/velmora ./usr/bin/velmora-render
+  local files=(./usr/libexec/xscreensaver/velmora "./usr/bin/velmora -> ../libexec/xscreensaver/velmora" ./usr/bin/velmora-render
     ./usr/share/xscreensaver/config/velmora.xml ./usr/share/man/man6/velmora.6.gz ./usr/share/man/man1/velmora-render.1.gz)
   (cd "$run" && cpack -G DEB --config "$build/CPackConfig.cmake" >cpack.log 2>&1) || fail "cpack failed"
   local deb
@@ -229,7 +229,7 @@ case_package() {
   python3 -c 'import sys, xml.etree.ElementTree as t; r = t.parse(sys.argv[1]).getroot(); sys.exit(len(r.findall(".//number")) + len(r.findall(".//boolean")) != 8)' \
     "$here/../../x11/velmora.xml" || fail "velmora.xml does not describe the eight settings"
   dpkg-deb -x "$deb" "$run/unpacked"
-  velmora=$run/unpacked/usr/libexec/xscreensaver/velmora
+  velmora=$run/unpacked/usr/bin/velmora
   start_xvfb 640x480x24
   start_velmora --root --frames 3
   poll_until 20 dump_matches -root lit-inside 80 || fail "the unpacked velmora draws nothing"
