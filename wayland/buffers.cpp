@@ -15,8 +15,7 @@ const wl_buffer_listener kBufferListener = {OnRelease};
 
 void DestroyBuffer(ShmBuffer& buffer)
 {
-    if (buffer.buffer) wl_buffer_destroy(buffer.buffer);
-    buffer.buffer = nullptr;
+    Drop(buffer.buffer, wl_buffer_destroy);
     if (buffer.pixels) munmap(buffer.pixels, buffer.bytes);
     buffer.pixels = nullptr;
 }

@@ -22,6 +22,14 @@ struct ShmBuffer {
     std::vector<int32_t> lit;   // figure-area words lit in it (by the frame it holds)
 };
 
+// Gives a handle back through its release call and nulls it; a null handle stays null.
+template <class Handle, class Release>
+void Drop(Handle*& handle, Release release)
+{
+    if (handle) release(handle);
+    handle = nullptr;
+}
+
 constexpr size_t kMostBuffers = 4;
 
 struct BufferPool {

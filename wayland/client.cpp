@@ -78,10 +78,8 @@ const wl_pointer_listener kPointerListener = {
 
 void DropKeymap(WaylandSeat& seat)
 {
-    if (seat.keys) xkb_state_unref(seat.keys);
-    seat.keys = nullptr;
-    if (seat.keymap) xkb_keymap_unref(seat.keymap);
-    seat.keymap = nullptr;
+    Drop(seat.keys, xkb_state_unref);
+    Drop(seat.keymap, xkb_keymap_unref);
 }
 
 void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size)
@@ -192,8 +190,7 @@ const wl_seat_listener kSeatListener = {OnCapabilities, Ignore<wl_seat*, const c
 void CloseSeat(WaylandSeat& seat)
 {
     ReleaseDevices(seat, 0);
-    if (seat.seat) wl_seat_release(seat.seat);
-    seat.seat = nullptr;
+    Drop(seat.seat, wl_seat_release);
 }
 
 // ---- Outputs: their names and scales; a wallpaper on each one that is asked for.
@@ -398,10 +395,8 @@ void CloseWaylandClient(WaylandClient& client)
     client.seats.clear();
     for (auto& output : client.outputs) CloseOutput(*output);
     client.outputs.clear();
-    if (client.fractionalScale) wp_fractional_scale_manager_v1_destroy(client.fractionalScale);
-    client.fractionalScale = nullptr;
-    if (client.viewporter) wp_viewporter_destroy(client.viewporter);
-    client.viewporter = nullptr;
+    Drop(client.fractionalScale, wp_fractional_scale_manager_v1_destroy);
+    Drop(client.viewporter, wp_viewporter_destroy);
     if (client.layerShell) {
         if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(client.layerShell)) >= 3)
             zwlr_layer_shell_v1_destroy(client.layerShell);
@@ -409,16 +404,11 @@ void CloseWaylandClient(WaylandClient& client)
             wl_proxy_destroy(reinterpret_cast<wl_proxy*>(client.layerShell));
     }
     client.layerShell = nullptr;
-    if (client.wmBase) xdg_wm_base_destroy(client.wmBase);
-    client.wmBase = nullptr;
-    if (client.shm) wl_shm_destroy(client.shm);
-    client.shm = nullptr;
-    if (client.compositor) wl_compositor_destroy(client.compositor);
-    client.compositor = nullptr;
-    if (client.registry) wl_registry_destroy(client.registry);
-    client.registry = nullptr;
-    if (client.xkb) xkb_context_unref(client.xkb);
-    client.xkb = nullptr;
+    Drop(client.wmBase, xdg_wm_base_destroy);
+    Drop(client.shm, wl_shm_destroy);
+    Drop(client.compositor, wl_compositor_destroy);
+    Drop(client.registry, wl_registry_destroy);
+    Drop(client.xkb, xkb_context_unref);
     if (client.display) {
         wl_display_flush(client.display);
         wl_display_disconnect(client.display);

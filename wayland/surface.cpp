@@ -238,20 +238,13 @@ void OpenSaverSurface(WaylandClient& client, SaverSurface& saver, WaylandOutput*
 
 void CloseSaverSurface(SaverSurface& saver)
 {
-    if (saver.frameCallback) wl_callback_destroy(saver.frameCallback);
-    saver.frameCallback = nullptr;
-    if (saver.fractional) wp_fractional_scale_v1_destroy(saver.fractional);
-    saver.fractional = nullptr;
-    if (saver.viewport) wp_viewport_destroy(saver.viewport);
-    saver.viewport = nullptr;
-    if (saver.layer) zwlr_layer_surface_v1_destroy(saver.layer);
-    saver.layer = nullptr;
-    if (saver.toplevel) xdg_toplevel_destroy(saver.toplevel);
-    saver.toplevel = nullptr;
-    if (saver.xdgSurface) xdg_surface_destroy(saver.xdgSurface);
-    saver.xdgSurface = nullptr;
-    if (saver.surface) wl_surface_destroy(saver.surface);
-    saver.surface = nullptr;
+    Drop(saver.frameCallback, wl_callback_destroy);
+    Drop(saver.fractional, wp_fractional_scale_v1_destroy);
+    Drop(saver.viewport, wp_viewport_destroy);
+    Drop(saver.layer, zwlr_layer_surface_v1_destroy);
+    Drop(saver.toplevel, xdg_toplevel_destroy);
+    Drop(saver.xdgSurface, xdg_surface_destroy);
+    Drop(saver.surface, wl_surface_destroy);
     DropBuffers(saver.pool);
     ReleaseFrames(saver.frames);
     saver.entered.clear();
