@@ -2,7 +2,7 @@
 # CPU cost of one second of animation on an Xvfb screen, the X server's share
 # included: velmora (and a second velmora build beside it, for a side-by-side
 # comparison) and Debian's ifs hack, each at its defaults, at 60 frames a second.
-#   bench/x11_cpu.sh [-s SECONDS] [-r ROUNDS] [-z "WxH ..."] [-f] VELMORA [OTHER_VELMORA]
+#   bench/x11_cpu.sh [-s SECONDS] [-r ROUNDS] [-z "WxH ..."] [-f] [-n] VELMORA [OTHER_VELMORA]
 # Each round runs every program at every size once, on a fresh screen of that size
 # at depth 24; the programs' order turns by one each round. CPU time is utime +
 # stime from /proc/PID/stat of the program and of the server, both started here
@@ -10,15 +10,17 @@
 # median over the rounds and the median of the ratios taken within each round
 # (programs measured minutes apart see different neighbours on a shared machine).
 # -f also checks that each velmora keeps its frame rate: the time --frames N takes.
+# -n leaves ifs out (two velmora builds only).
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-seconds=20 rounds=4 sizes="1920x1080 3840x2160" check_rate=0
-while getopts s:r:z:f option; do
+seconds=20 rounds=4 sizes="1920x1080 3840x2160" check_rate=0 with_ifs=1
+while getopts s:r:z:fn option; do
   case $option in
     s) seconds=$OPTARG ;;
     r) rounds=$OPTARG ;;
     z) sizes=$OPTARG ;;
     f) check_rate=1 ;;
+    n) with_ifs=0 ;;
     *) exit 2 ;;
   esac
 done
@@ -27,7 +29,7 @@ shift $((OPTIND - 1))
 ifs=/usr/libexec/xscreensaver/ifs
 names=(velmora) programs=("${1:-$root/build/native-release/linux/velmora}")
 [[ -n ${2:-} ]] && names+=(other) programs+=("$2")
-names+=(ifs) programs+=("$ifs")
+((with_ifs)) && names+=(ifs) programs+=("$ifs")
 for p in "${programs[@]}"; do [[ -x $p ]] || { echo "no program $p (ifs: xscreensaver-data-extra)" >&2; exit 1; }; done
 source "$root/tests/lib.sh"
 hz=$(getconf CLK_TCK)
