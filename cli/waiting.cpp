@@ -40,7 +40,7 @@ void CatchEndingSignals()
 
 bool EndingSignalCaught() { return endingSignal != 0; }
 
-void WaitForInput(int fd, int64_t deadline)
+bool WaitForInput(int fd, int64_t deadline)
 {
     pollfd input = {fd, POLLIN, 0};
     timespec timeout = {};
@@ -51,5 +51,5 @@ void WaitForInput(int fd, int64_t deadline)
             timeout.tv_nsec = static_cast<long>(left % kTicksPerSecond);
         }
     }
-    ppoll(&input, 1, deadline >= 0 ? &timeout : nullptr, &waitMask);
+    return ppoll(&input, 1, deadline >= 0 ? &timeout : nullptr, &waitMask) > 0 && input.revents != 0;
 }

@@ -14,7 +14,7 @@ void CatchEndingSignals();
 bool EndingSignalCaught();
 
 // Waits until fd has something to read, the deadline has come (-1: none; one in the
-// past: no wait at all), or an ending signal arrives. Lets the ending signals in
-// every time, if only for an instant: a loop behind its deadlines never waits and
-// must still end on a signal.
-void WaitForInput(int fd, int64_t deadline);
+// past: no wait at all), or an ending signal arrives; true when fd can be read (or
+// has failed). Lets the ending signals in every time, if only for an instant: a
+// loop behind its deadlines never waits and must still end on a signal.
+bool WaitForInput(int fd, int64_t deadline);

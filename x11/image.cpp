@@ -4,6 +4,7 @@
 #include <sys/shm.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -125,20 +126,16 @@ void DestroyFrameImage(Display* display, XFrameImage& frame)
     frame.segment.shmid = -1;
 }
 
-void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBits)
+void FillFrameImage(XFrameImage& frame, unsigned long alphaBits)
 {
     XImage* image = frame.image;
-    const size_t bytesPerPixel = static_cast<size_t>(image->bits_per_pixel / 8);
-    const size_t rowBytes = static_cast<size_t>(image->width) * bytesPerPixel;
-    const auto* source = static_cast<const uint8_t*>(words);
-    for (int row = 0; row < image->height; ++row) {
-        char* target = image->data + static_cast<size_t>(row) * static_cast<size_t>(image->bytes_per_line);
-        std::memcpy(target, source + static_cast<size_t>(row) * rowBytes, rowBytes);
-        if (alphaBits && bytesPerPixel == 4) {
-            auto* pixel = reinterpret_cast<uint32_t*>(target);
-            for (int i = 0; i < image->width; ++i) pixel[i] |= static_cast<uint32_t>(alphaBits);
-        }
+    const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(image->height);
+    if (alphaBits == 0 || image->bits_per_pixel != 32) {
+        std::memset(image->data, 0, bytes);
+        return;
     }
+    auto* words = reinterpret_cast<uint32_t*>(image->data);
+    std::fill(words, words + bytes / 4, static_cast<uint32_t>(alphaBits));
 }
 
 namespace {
@@ -156,31 +153,36 @@ void StoreWord(XImage* image, int x, int y, uint32_t word)
 
 }  // namespace
 
-void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
-                      unsigned long black)
+void WriteFramePoints(XFrameImage& frame, const FramePoints& points, int offsetX, int offsetY)
 {
-    for (const XPoint& point : points)
-        StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(black));
-}
-
-void CopyLitWords(XFrameImage& frame, const DrawnFrame& lit, unsigned long alphaBits)
-{
-    for (const int32_t index : lit.lit) {
-        const uint32_t word = lit.bitsPerPixel == 32 ? static_cast<const uint32_t*>(lit.pixels)[index] | static_cast<uint32_t>(alphaBits)
-                                                     : static_cast<const uint16_t*>(lit.pixels)[index];
-        StoreWord(frame.image, index % lit.width, index / lit.width, word);
+    int32_t begin = 0;
+    for (size_t group = 0; group < points.colours.size(); ++group) {
+        const int32_t end = points.groupEnds[group];
+        for (int32_t i = begin; i < end; ++i) {
+            const XPoint& point = points.points[static_cast<size_t>(i)];
+            StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(points.colours[group]));
+        }
+        begin = end;
     }
 }
 
-void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y)
+void ClearFramePoints(XFrameImage& frame, const FramePoints& points, int offsetX, int offsetY, unsigned long black)
 {
+    for (const XPoint& point : points.points)
+        StoreWord(frame.image, point.x - offsetX, point.y - offsetY, static_cast<uint32_t>(black));
+}
+
+void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y, int firstRow,
+                   int lastRow)
+{
+    if (firstRow > lastRow) return;
     const auto width = static_cast<unsigned>(frame.image->width);
-    const auto height = static_cast<unsigned>(frame.image->height);
+    const auto rows = static_cast<unsigned>(lastRow - firstRow + 1);
     if (frame.shared) {
-        XShmPutImage(display, drawable, gc, frame.image, 0, 0, x, y, width, height, True);
+        XShmPutImage(display, drawable, gc, frame.image, 0, firstRow, x, y + firstRow, width, rows, True);
         frame.busy = true;
     } else {
-        XPutImage(display, drawable, gc, frame.image, 0, 0, x, y, width, height);
+        XPutImage(display, drawable, gc, frame.image, 0, firstRow, x, y + firstRow, width, rows);
     }
 }
 

@@ -31,16 +31,15 @@ bool CreateFrameImage(Display* display, Visual* visual, int depth, int width, in
 // Waits for nothing: call only when the image is not busy. Nulls every handle.
 void DestroyFrameImage(Display* display, XFrameImage& frame);
 
-// Copies width x height frame words (32-bit 0x00RRGGBB or 16-bit 5-6-5) into the
-// image; alphaBits are set in every 32-bit word (for a visual with alpha).
-void CopyFrameWords(XFrameImage& frame, const void* words, unsigned long alphaBits);
-// Changes only what differs from the frame the image holds: its points (in window
-// coordinates, offset by the image's place) back to black, the new frame's lit words in.
-void ClearImagePoints(XFrameImage& frame, const std::vector<XPoint>& points, int offsetX, int offsetY,
-                      unsigned long black);
-void CopyLitWords(XFrameImage& frame, const DrawnFrame& lit, unsigned long alphaBits);
-// Sends the image to (x, y) of the drawable.
-void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y);
+// Paints the whole image black (alphaBits set in every word).
+void FillFrameImage(XFrameImage& frame, unsigned long alphaBits);
+// Writes points (window coordinates, the image's top left at offsetX, offsetY) into
+// the image: in their colours, or all black.
+void WriteFramePoints(XFrameImage& frame, const FramePoints& points, int offsetX, int offsetY);
+void ClearFramePoints(XFrameImage& frame, const FramePoints& points, int offsetX, int offsetY, unsigned long black);
+// Sends rows firstRow..lastRow of the image to the drawable, the image's top left at (x, y).
+void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y, int firstRow,
+                   int lastRow);
 
 // Removes a segment that was made but not yet marked for removal (for a lost
 // display, whose handler cannot return).

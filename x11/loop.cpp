@@ -3,6 +3,8 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+
 #include "cli/waiting.h"
 
 namespace {
@@ -74,50 +76,65 @@ void WaitForImage(XLayer& x, LoopState& state, std::string& error)
     }
 }
 
-// A point costs the server and Xlib about as much as this many pixels of an image
-// (measured on Xvfb): frames with fewer changed pixels than area / kPointCost go as
-// points, denser ones as the whole figure area.
-constexpr int64_t kPointCost = 20;
-
-bool AsPoints(const XLayer& x, const DrawnFrame& frame)
+// Shows the frame grouped in x.shown.next (area: the figure area's layout): as
+// points, or through the image once the server has read it. False when the wait
+// for the image ended the loop or changed the window's size: nothing is sent then.
+bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& error)
 {
-    const int64_t changed = static_cast<int64_t>(x.shown.points.size()) + static_cast<int64_t>(frame.lit.size());
-    return changed * kPointCost < int64_t{frame.width} * frame.height;
-}
-
-void ShowFrame(XLayer& x, const DrawnFrame& frame, bool asPoints)
-{
-    if (asPoints) {
-        EraseShownPoints(x.display, x.window, x.gc, x.shown, x.alphaBits);
-        GroupLitPoints(frame, x.alphaBits, x.shown);
-        DrawShownPoints(x.display, x.window, x.gc, x.shown);
+    const FramePoints& shown = x.shown.shown;
+    const FramePoints& next = x.shown.next;
+    const auto changed = static_cast<int64_t>(shown.points.size() + next.points.size());
+    if (SendAsPoints(changed, area.width, area.height)) {
+        EraseFramePoints(x.display, x.window, x.gc, shown, x.alphaBits);
+        DrawFramePoints(x.display, x.window, x.gc, next);
         x.imageHoldsShown = false;
-        return;
-    }
-    if (x.imageHoldsShown) {
-        ClearImagePoints(x.image, x.shown.points, frame.offsetX, frame.offsetY, x.alphaBits);
-        CopyLitWords(x.image, frame, x.alphaBits);
     } else {
-        CopyFrameWords(x.image, frame.pixels, x.alphaBits);
+        WaitForImage(x, state, error);
+        if (state.outcome != Outcome::Going || state.relayout) return false;
+        int firstRow = area.height;  // the rows either frame lights
+        int lastRow = -1;
+        for (const FramePoints* points : {&shown, &next}) {
+            if (points->lastRow < points->firstRow) continue;
+            firstRow = std::min(firstRow, points->firstRow);
+            lastRow = std::max(lastRow, points->lastRow);
+        }
+        if (x.imageHoldsShown) {
+            ClearFramePoints(x.image, shown, area.offsetX, area.offsetY, x.alphaBits);
+        } else {  // the whole picture, from black
+            FillFrameImage(x.image, x.alphaBits);
+            firstRow = 0;
+            lastRow = area.height - 1;
+        }
+        WriteFramePoints(x.image, next, area.offsetX, area.offsetY);
+        PutFrameImage(x.display, x.window, x.gc, x.image, area.offsetX, area.offsetY, firstRow, lastRow);
+        x.imageHoldsShown = true;
     }
-    GroupLitPoints(frame, x.alphaBits, x.shown);
-    PutFrameImage(x.display, x.window, x.gc, x.image, frame.offsetX, frame.offsetY);
-    x.imageHoldsShown = true;
+    NextShown(x.shown);
+    return true;
 }
 
-void ForgetShown(XLayer& x)
+// Draws frames until one changes the picture, and groups it; each frame that keeps
+// the picture moves the deadline on by a period. False when no frame is left.
+bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, int64_t& drawn, int64_t& due)
 {
-    x.shown.points.clear();
-    x.shown.colours.clear();
-    x.shown.groupEnds.clear();
-    x.imageHoldsShown = false;
+    while (settings.frameLimit == 0 || drawn < settings.frameLimit) {
+        const DrawnFrame frame = DrawNextFrame(frames);
+        if (!frame.unchanged) GroupFrame(frame, x.alphaBits, x.shown);
+        FinishFrame(frames);
+        ++drawn;
+        if (!frame.unchanged) return true;
+        const int64_t now = MonotonicNow();
+        due = now + TicksToWait(x.pacer, now);
+    }
+    return false;
 }
 
 // New frame buffer and image for the window's size; the run goes on.
 bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
 {
     DestroyFrameImage(x.display, x.image);
-    ForgetShown(x);
+    ForgetShown(x.shown);
+    x.imageHoldsShown = false;
     const DisplayMode mode = {static_cast<int16_t>(x.width < 32767 ? x.width : 32767),
                               static_cast<int16_t>(x.height < 32767 ? x.height : 32767),
                               static_cast<int16_t>(x.frameBits)};
@@ -132,24 +149,18 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
     return CreateFrameImage(x.display, x.visual, x.depth, area.width, area.height, x.tryShared, x.image, error);
 }
 
-// Waits for the X connection, a signal, or the deadline (-1: no deadline); not at
-// all while events are queued already.
-void WaitUntil(XLayer& x, int64_t deadline)
-{
-    XFlush(x.display);
-    WaitForInput(ConnectionNumber(x.display), XPending(x.display) ? 0 : deadline);
-}
-
 }  // namespace
 
 int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error)
 {
     LoopState state;
     int64_t drawn = 0;
+    bool holding = false;    // x.shown.next holds a frame drawn ahead of its time
+    bool readEvents = true;  // the server may have sent something: read before waiting
     int64_t due = MonotonicNow();
     StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, due);
     while (true) {
-        HandlePendingEvents(x, state, error);
+        if (readEvents) HandlePendingEvents(x, state, error);
         if (EndingSignalCaught()) return 0;
         if (state.outcome == Outcome::Going && WindowLost()) {
             error = "the window is gone";
@@ -160,28 +171,38 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         if (state.relayout) {
             state.relayout = false;
             state.repaint = false;
+            holding = false;  // points of the old size
             if (!LayOut(x, frames, error)) return 1;
+            readEvents = true;
             continue;
         }
-        const bool drawing = x.image.image && (settings.frameLimit == 0 || drawn < settings.frameLimit);
-        if (state.repaint) {
+        bool sent = false;
+        const DrawnFrame area = CurrentFrame(frames);
+        if (state.repaint) {  // the picture on screen again, from black
             state.repaint = false;
             BlankWindow(x);
-            DrawShownPoints(x.display, x.window, x.gc, x.shown);
+            DrawFramePoints(x.display, x.window, x.gc, x.shown.shown);
+            sent = true;
         }
+        const bool drawing = x.image.image && (holding || settings.frameLimit == 0 || drawn < settings.frameLimit);
         if (drawing && MonotonicNow() >= due) {
-            const DrawnFrame frame = DrawNextFrame(frames);
-            if (!frame.unchanged) {  // an unchanged picture is on the screen already
-                const bool asPoints = AsPoints(x, frame);
-                if (!asPoints) WaitForImage(x, state, error);
-                if (state.outcome != Outcome::Going || state.relayout) continue;  // the frame is drawn again after
-                ShowFrame(x, frame, asPoints);
+            if (holding) {
+                if (!ShowNext(x, state, area, error)) continue;
+                holding = false;
+                sent = true;
+                const int64_t now = MonotonicNow();
+                due = now + TicksToWait(x.pacer, now);
             }
-            FinishFrame(frames);
-            ++drawn;
-            const int64_t now = MonotonicNow();
-            due = now + TicksToWait(x.pacer, now);
+            // The next frames are drawn now, up to one that changes the picture: a
+            // frame that keeps it needs no wake-up of its own, and the one that
+            // changes it is grouped while its pixels are in the cache. The first
+            // frame of a layout goes out at once (its deadline has passed).
+            holding = DrawUntilChange(x, frames, settings, drawn, due);
         }
-        WaitUntil(x, drawing ? due : -1);
+        // One flush a wake-up, and the connection read only when it has something:
+        // after a write (Xlib may take in what the server sent while it writes, and
+        // the connection no longer shows it) or when the wait says so.
+        const bool queued = sent ? XPending(x.display) > 0 : XEventsQueued(x.display, QueuedAlready) > 0;
+        readEvents = WaitForInput(ConnectionNumber(x.display), queued ? 0 : drawing ? due : -1) || queued;
     }
 }

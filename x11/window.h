@@ -29,8 +29,8 @@ struct XLayer {
     bool tryShared = true;
     int completionEvent = -1;       // ShmCompletion's event type, -1 without MIT-SHM
     XFrameImage image;
-    ShownPoints shown;            // the lit pixels on screen
-    bool imageHoldsShown = false; // the image's pixels are the shown frame's
+    ShownPoints shown;            // the lit pixels on screen, and those of the frame to show next
+    bool imageHoldsShown = false; // the image's pixels are the screen's
     FramePacer pacer = {};
 };
 
