@@ -11,6 +11,9 @@ PROBE_COLOUR=200,40,120  # the probe's 64 x 64 square at the top left
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
 e2e_fail() { printf 'e2e: FAIL: %s\n' "$*" >&2; exit 1; }
+# fail MESSAGE: a failed check that lets the case go on; failures counts them.
+failures=0
+fail() { e2e_log "FAIL: $*"; failures=$((failures + 1)); }
 e2e_now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 
 # poll_until SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds (0) or time is up (1).

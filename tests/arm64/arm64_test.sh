@@ -11,12 +11,7 @@ source "$here/../lib.sh"
 e2e_init "$build" "arm64-$case_name"
 run=$E2E_RUN_DIR
 native_render=$native/renderer/velmora-render
-failures=0
 compared=0
-fail() {
-  e2e_log "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 if [[ $case_name != fused && ! -x $native_render ]]; then
   e2e_fail "no native velmora-render in '$native' (configure with -DVELMORA_NATIVE_BUILD=the native Release tree, built)"

@@ -10,11 +10,6 @@ source "$here/sway.sh"
 e2e_init "$build" "wayland-$case_name"
 run=$E2E_RUN_DIR
 T=1700000000
-failures=0
-fail() {
-  e2e_log "FAIL: $*"
-  failures=$((failures + 1))
-}
 # The clients first, then the compositor; then the run folder as usual.
 wayland_cleanup() {
   local status=$? i

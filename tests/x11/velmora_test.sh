@@ -10,11 +10,6 @@ unset WAYLAND_DISPLAY  # velmora's own windows are X11 ones here, even run from 
 e2e_init "$build" "linux-$case_name"
 run=$E2E_RUN_DIR
 T=1700000000
-failures=0
-fail() {
-  e2e_log "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 # start_velmora ARGS...: in the background, output in the run folder; sets VP.
 start_velmora() {
