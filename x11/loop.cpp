@@ -77,14 +77,16 @@ void WaitForImage(XLayer& x, LoopState& state, std::string& error)
 }
 
 // Shows the frame grouped in x.shown.next (area: the figure area's layout): as
-// points, or through the image once the server has read it. False when the wait
-// for the image ended the loop or changed the window's size: nothing is sent then.
-bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& error)
+// points, or through the image once the server has read it (asPoints says which).
+// False when the wait for the image ended the loop or changed the window's size:
+// nothing is sent then.
+bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& error, bool& asPoints)
 {
     const FramePoints& shown = x.shown.shown;
     const FramePoints& next = x.shown.next;
     const auto changed = static_cast<int64_t>(shown.points.size() + next.points.size());
-    if (SendAsPoints(changed, area.width, area.height)) {
+    asPoints = SendAsPoints(changed, area.width, area.height);
+    if (asPoints) {
         EraseFramePoints(x.display, x.window, x.gc, shown, x.alphaBits);
         DrawFramePoints(x.display, x.window, x.gc, next);
         x.imageHoldsShown = false;
@@ -113,20 +115,71 @@ bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& 
     return true;
 }
 
+// Where the loop stands in the run's frames.
+struct FrameQueue {
+    int64_t drawn = 0;
+    bool holding = false;  // x.shown.next holds a frame drawn ahead of its time
+    int64_t due = 0;       // when the held frame, or the next one drawn, is to be seen
+    int64_t lead = 0;      // how long before due the loop wakes for it
+};
+
+// While the server keeps time for the frames, the loop wakes this many periods
+// before a frame is due and sends the frames due within the horizon at once.
+constexpr int64_t kLeadPeriods = 2;
+constexpr int64_t kHorizonPeriods = 10;
+
 // Draws frames until one changes the picture, and groups it; each frame that keeps
 // the picture moves the deadline on by a period. False when no frame is left.
-bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, int64_t& drawn, int64_t& due)
+bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, FrameQueue& queue)
 {
-    while (settings.frameLimit == 0 || drawn < settings.frameLimit) {
+    while (settings.frameLimit == 0 || queue.drawn < settings.frameLimit) {
         const DrawnFrame frame = DrawNextFrame(frames);
         if (!frame.unchanged) GroupFrame(frame, x.alphaBits, x.shown);
         FinishFrame(frames);
-        ++drawn;
+        ++queue.drawn;
         if (!frame.unchanged) return true;
-        const int64_t now = MonotonicNow();
-        due = now + TicksToWait(x.pacer, now);
+        const int64_t from = std::max(queue.due, MonotonicNow());
+        queue.due = from + TicksToWait(x.pacer, from);
     }
     return false;
+}
+
+// What a frame sent as points costs the connection: its points, a request per
+// colour and one for black, and the wait.
+int64_t PointBytes(const ShownPoints& shown)
+{
+    return 4 * static_cast<int64_t>(shown.shown.points.size() + shown.next.points.size()) +
+           24 * static_cast<int64_t>(shown.next.colours.size() + 2);
+}
+
+// Shows the held frame, and, while the server keeps time for the frames and they
+// go as points, the ones due within the horizon, each after a wait in the server
+// until its time (as far as the connection holds them without blocking). The
+// frames after each are drawn at once, up to the next that changes the picture:
+// a frame that keeps it needs no wake-up of its own, and the one that changes it
+// is grouped while its pixels are in the cache. False when the wait for the image
+// ended the loop or changed the window's size.
+bool ShowHeldFrames(XLayer& x, LoopState& state, SaverFrames& frames, const LoopSettings& settings,
+                    const DrawnFrame& area, FrameQueue& queue, std::string& error)
+{
+    const ServerClock& clock = x.serverClock;
+    const int64_t now = MonotonicNow();
+    int64_t bytes = 0;
+    while (queue.holding) {
+        if (clock.counter && queue.due > now) AwaitServerTime(x.display, clock, queue.due);
+        bytes += PointBytes(x.shown);
+        bool asPoints = true;
+        if (!ShowNext(x, state, area, error, asPoints)) return false;
+        queue.holding = false;
+        queue.lead = asPoints && clock.counter ? kLeadPeriods * x.pacer.period : 0;
+        const int64_t from = std::max(queue.due, MonotonicNow());
+        queue.due = from + TicksToWait(x.pacer, from);
+        queue.holding = DrawUntilChange(x, frames, settings, queue);
+        if (queue.lead == 0 || queue.due > now + kHorizonPeriods * x.pacer.period ||
+            bytes + PointBytes(x.shown) > clock.queueBytes)
+            break;
+    }
+    return true;
 }
 
 // New frame buffer and image for the window's size; the run goes on.
@@ -154,11 +207,10 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
 int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error)
 {
     LoopState state;
-    int64_t drawn = 0;
-    bool holding = false;    // x.shown.next holds a frame drawn ahead of its time
+    FrameQueue queue;
     bool readEvents = true;  // the server may have sent something: read before waiting
-    int64_t due = MonotonicNow();
-    StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, due);
+    queue.due = MonotonicNow();
+    StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, queue.due);
     while (true) {
         if (readEvents) HandlePendingEvents(x, state, error);
         if (EndingSignalCaught()) return 0;
@@ -171,38 +223,35 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         if (state.relayout) {
             state.relayout = false;
             state.repaint = false;
-            holding = false;  // points of the old size
+            queue.holding = false;  // points of the old size
+            queue.lead = 0;
             if (!LayOut(x, frames, error)) return 1;
             readEvents = true;
             continue;
         }
         bool sent = false;
         const DrawnFrame area = CurrentFrame(frames);
-        if (state.repaint) {  // the picture on screen again, from black
+        if (state.repaint) {  // the picture on screen again, from black (after the frames sent already)
             state.repaint = false;
             BlankWindow(x);
             DrawFramePoints(x.display, x.window, x.gc, x.shown.shown);
             sent = true;
         }
-        const bool drawing = x.image.image && (holding || settings.frameLimit == 0 || drawn < settings.frameLimit);
-        if (drawing && MonotonicNow() >= due) {
-            if (holding) {
-                if (!ShowNext(x, state, area, error)) continue;
-                holding = false;
+        const bool drawing =
+            x.image.image && (queue.holding || settings.frameLimit == 0 || queue.drawn < settings.frameLimit);
+        if (drawing && MonotonicNow() >= queue.due - queue.lead) {
+            if (queue.holding) {
+                if (!ShowHeldFrames(x, state, frames, settings, area, queue, error)) continue;
                 sent = true;
-                const int64_t now = MonotonicNow();
-                due = now + TicksToWait(x.pacer, now);
+            } else {  // the first frame of a layout goes out at once (its deadline has passed)
+                queue.holding = DrawUntilChange(x, frames, settings, queue);
             }
-            // The next frames are drawn now, up to one that changes the picture: a
-            // frame that keeps it needs no wake-up of its own, and the one that
-            // changes it is grouped while its pixels are in the cache. The first
-            // frame of a layout goes out at once (its deadline has passed).
-            holding = DrawUntilChange(x, frames, settings, drawn, due);
         }
         // One flush a wake-up, and the connection read only when it has something:
         // after a write (Xlib may take in what the server sent while it writes, and
         // the connection no longer shows it) or when the wait says so.
         const bool queued = sent ? XPending(x.display) > 0 : XEventsQueued(x.display, QueuedAlready) > 0;
-        readEvents = WaitForInput(ConnectionNumber(x.display), queued ? 0 : drawing ? due : -1) || queued;
+        const int64_t wakeAt = queued ? 0 : drawing ? queue.due - queue.lead : -1;
+        readEvents = WaitForInput(ConnectionNumber(x.display), wakeAt) || queued;
     }
 }

@@ -118,6 +118,7 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
     x.alphaBits = x.depth == 32 ? ~(x.visual->red_mask | x.visual->green_mask | x.visual->blue_mask) & 0xFFFFFFFFul : 0;
     x.gc = XCreateGC(x.display, x.window, 0, nullptr);
     x.completionEvent = ShmCompletionEventType(x.display);
+    OpenServerClock(x.display, x.serverClock);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "core/run/frame_pacing.h"
 #include "x11/image.h"
 #include "x11/points.h"
+#include "x11/server_clock.h"
 
 enum class WindowChoice { Own, Given, Root };
 
@@ -32,6 +33,7 @@ struct XLayer {
     ShownPoints shown;            // the lit pixels on screen, and those of the frame to show next
     bool imageHoldsShown = false; // the image's pixels are the screen's
     FramePacer pacer = {};
+    ServerClock serverClock;
 };
 
 // "0x1a00003" or "27262979"; false for anything else, or for 0.
