@@ -123,10 +123,12 @@ struct FrameQueue {
     int64_t lead = 0;      // how long before due the loop wakes for it
 };
 
-// While the server keeps time for the frames, the loop wakes this many periods
-// before a frame is due and sends the frames due within the horizon at once.
-constexpr int64_t kLeadPeriods = 2;
-constexpr int64_t kHorizonPeriods = 10;
+// While the server keeps time for the frames, the loop wakes this long before a
+// frame is due and sends the frames due within the horizon at once: at 60 frames a
+// second two frames' time, and ten. What waits behind them in the server (a new
+// size, a repaint) waits no longer than the horizon.
+constexpr int64_t kLead = kTicksPerSecond / 30;
+constexpr int64_t kHorizon = kTicksPerSecond / 6;
 
 // Draws frames until one changes the picture, and groups it; each frame that keeps
 // the picture moves the deadline on by a period. False when no frame is left.
@@ -171,11 +173,11 @@ bool ShowHeldFrames(XLayer& x, LoopState& state, SaverFrames& frames, const Loop
         bool asPoints = true;
         if (!ShowNext(x, state, area, error, asPoints)) return false;
         queue.holding = false;
-        queue.lead = asPoints && clock.counter ? kLeadPeriods * x.pacer.period : 0;
+        queue.lead = asPoints && clock.counter ? kLead : 0;
         const int64_t from = std::max(queue.due, MonotonicNow());
         queue.due = from + TicksToWait(x.pacer, from);
         queue.holding = DrawUntilChange(x, frames, settings, queue);
-        if (queue.lead == 0 || queue.due > now + kHorizonPeriods * x.pacer.period ||
+        if (queue.lead == 0 || queue.due > now + kHorizon ||
             bytes + PointBytes(x.shown) > clock.queueBytes)
             break;
     }
