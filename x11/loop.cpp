@@ -130,6 +130,14 @@ struct FrameQueue {
 constexpr int64_t kLead = kTicksPerSecond / 30;
 constexpr int64_t kHorizon = kTicksPerSecond / 6;
 
+// The deadline a period after the last one: from the last deadline while the loop
+// is ahead of it (frames sent ahead), else from now.
+void NextDeadline(FramePacer& pacer, FrameQueue& queue)
+{
+    const int64_t from = std::max(queue.due, MonotonicNow());
+    queue.due = from + TicksToWait(pacer, from);
+}
+
 // Draws frames until one changes the picture, and groups it; each frame that keeps
 // the picture moves the deadline on by a period. False when no frame is left.
 bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, FrameQueue& queue)
@@ -140,8 +148,7 @@ bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& setting
         FinishFrame(frames);
         ++queue.drawn;
         if (!frame.unchanged) return true;
-        const int64_t from = std::max(queue.due, MonotonicNow());
-        queue.due = from + TicksToWait(x.pacer, from);
+        NextDeadline(x.pacer, queue);
     }
     return false;
 }
@@ -174,8 +181,7 @@ bool ShowHeldFrames(XLayer& x, LoopState& state, SaverFrames& frames, const Loop
         if (!ShowNext(x, state, area, error, asPoints)) return false;
         queue.holding = false;
         queue.lead = asPoints && clock.counter ? kLead : 0;
-        const int64_t from = std::max(queue.due, MonotonicNow());
-        queue.due = from + TicksToWait(x.pacer, from);
+        NextDeadline(x.pacer, queue);
         queue.holding = DrawUntilChange(x, frames, settings, queue);
         if (queue.lead == 0 || queue.due > now + kHorizon ||
             bytes + PointBytes(x.shown) > clock.queueBytes)
