@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, and only what is missing:
-# the native and the mingw-w64 compilers, GoogleTest, Google Benchmark, the image
+# the native and the mingw-w64 compilers (32- and 64-bit Windows), GoogleTest, Google Benchmark, the image
 # libraries of the tools, Xlib for the X11 saver and xscreensaver to test it
-# under, 32-bit Wine, Xvfb with the X tools the end-to-end tests
+# under, 32- and 64-bit Wine, Xvfb with the X tools the end-to-end tests
 # drive it with, NSIS for the installer, and the ru_RU.UTF-8 and en_US.UTF-8
 # locales under which Wine uses code pages 1251 and 1252, and the arm64 cross
 # compiler, emulator and libraries.
@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
   libpng-dev libgif-dev libcxxopts-dev
-  g++-mingw-w64-i686-posix
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils
   libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Every test: installs what is missing, builds the three trees and runs their
+# Every test: installs what is missing, builds the trees and runs their
 # tests, then prints one closing line "N passed, N failed".
 #   build/native-test     Debug, AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/native-release  Release: the tools and the benchmarks (built, not run),
@@ -7,7 +7,8 @@
 #                         screens and the Wayland saver's under headless sways
 #                         (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
-#                         a private Xvfb screen
+#                         a private Xvfb screen where the kernel runs 32-bit programs
+#   build/windows64       64-bit Windows, tested under 64-bit Wine on every kernel
 #   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64
 #   build/web             the web page (Emscripten); its tests run in headless
 #                         Chromium from the native release tree (label web)
@@ -29,7 +30,10 @@ completed=0
 # At exit, however the script ends: end what it started, then the totals.
 on_exit() {
   local status=$?
-  WINEPREFIX=$root/build/windows/wineprefix wineserver -k >/dev/null 2>&1 || true
+  local tree
+  for tree in windows windows64; do
+    WINEPREFIX=$root/build/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
+  done
   stop_xvfb
   if ((!completed)); then
     problems+=("test.sh stopped early (status $status)")
@@ -107,26 +111,35 @@ if ! bash scripts/install-deps.sh </dev/null; then
 fi
 echo "packages checked in $((SECONDS - step_started)) s"
 
-native_test_ok=0 native_release_ok=0 windows_ok=0
+native_test_ok=0 native_release_ok=0 windows32_ok=0 windows64_ok=0
 build "native test" build/native-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON && native_test_ok=1
 build "native release" build/native-release -DCMAKE_BUILD_TYPE=Release && native_release_ok=1
-build "Windows" build/windows -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" && windows_ok=1
+# The Windows saver for 32- and 64-bit Windows; their screens are compared with
+# the native release tree's velmora-render.
+for bits in 32 64; do
+  dir=build/windows toolchain=i686
+  ((bits == 64)) && dir=build/windows64 toolchain=x86_64
+  build "Windows $bits-bit" "$dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$toolchain-w64-mingw32.cmake" \
+    -DVELMORA_NATIVE_BUILD="$root/build/native-release" && eval "windows${bits}_ok=1"
+done
 
 ((native_test_ok)) && run_ctest "native (sanitizers)" build/native-test
 ((native_release_ok)) && run_ctest "native release" build/native-release -LE web
-# Wine runs the 32-bit programs natively; a kernel with its 32-bit emulation
-# switched off (ia32_emulation=off) runs none, and then only the checks that read
-# the Windows programs without running them can run.
-if ((windows_ok)) && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+# The Windows trees' tests under Wine, each tree under the loader of its word size
+# (tests/windows/wine.sh): the 64-bit tree on every kernel, the 32-bit tree where
+# the kernel runs 32-bit x86 programs (one booted with ia32_emulation=off runs
+# none, and there only the check that reads its programs without running them).
+if ((windows32_ok || windows64_ok)); then
   say "starting Xvfb for the Windows tests"
   start_xvfb 1024x768x24
-  run_ctest "Windows (Wine)" build/windows
-elif ((windows_ok)); then
-  say "this kernel runs no 32-bit x86 programs: the Windows tests under Wine are skipped"
-  not_run=$(ctest --test-dir build/windows -N -E windows_static_imports | sed -n 's/^Total Tests: //p')
-  skipped=$((skipped + ${not_run:-0}))
-  run_ctest "Windows (programs read, not run)" build/windows -R windows_static_imports
+fi
+((windows64_ok)) && run_ctest "Windows 64-bit (64-bit Wine)" build/windows64
+if ((windows32_ok)) && wine_runs_32_bit; then
+  run_ctest "Windows 32-bit (Wine)" build/windows
+elif ((windows32_ok)); then
+  say "this kernel runs no 32-bit x86 programs: the 32-bit Windows tree's programs are only read, the 64-bit tree's run"
+  run_ctest "Windows 32-bit (programs read, not run)" build/windows -R windows_static_imports
 fi
 
 # ---- ARM64: the Linux programs cross-built for arm64 (Raspberry Pi OS, Debian arm64)

@@ -3,8 +3,9 @@
 # programs under Wine in private prefixes (fresh_prefix). Every wait polls with a time limit;
 # at exit e2e_cleanup ends each process the test started by its id.
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$E2E_ROOT/tests/windows/wine.sh"
 E2E_BUILD_DIR="" E2E_RUN_DIR="" E2E_PREFIX="" E2E_LOCALE=C.UTF-8 E2E_PIDS=() E2E_XVFB_PID=""
-E2E_WINE_PID="" E2E_WINDOW="" E2E_STATUS=""
+E2E_WINE_PID="" E2E_WINDOW="" E2E_STATUS="" E2E_WINE=""
 SAVER_KEY='HKCU\Software\Quorvane Software\Velmora Screen Saver'
 SAVER_EXE="" SAVER_PID="" PROBE_EXE="" PROBE_PID="" PROBE_LOG="" SHOT="" SHOT_COUNT=0 EXIT_MS=""
 PROBE_COLOUR=200,40,120  # the probe's 64 x 64 square at the top left
@@ -98,17 +99,19 @@ copy_prefix() {
 
 # The build's template prefix: the base prefix CTest runs programs in, with
 # DirectDraw through GDI and unmanaged windows (they close without a window manager).
+# The tree's Wine loader is the one of its saver's word size (wine.sh).
 e2e_template_prefix() {
   local base=$E2E_BUILD_DIR/wineprefix t=$E2E_BUILD_DIR/e2e/template-prefix
-  "$E2E_ROOT/tests/windows/wine-prefix.sh" "$base" || e2e_fail "cannot make the Wine prefix $base"
+  E2E_WINE=$(wine_loader_for "$E2E_BUILD_DIR/windows/Velmora.scr")
+  "$E2E_ROOT/tests/windows/wine-prefix.sh" "$base" "$E2E_WINE" || e2e_fail "cannot make the Wine prefix $base"
   mkdir -p "${t%/*}"
   (
     flock 9
     cmp -s "$base/.velmora-ready" "$t/.velmora-ready" && exit 0
     rm -rf "$t" && copy_prefix "$base" "$t.new"
     export WINEPREFIX=$t.new WINEDEBUG=-all
-    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w &&
+    "$E2E_WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
+      "$E2E_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w &&
       mv "$t.new" "$t" && cp "$base/.velmora-ready" "$t/"
   ) 9>"$t.lock" || e2e_fail "cannot make the template prefix $t"
   echo "$t"
@@ -125,7 +128,8 @@ e2e_use_locale() {  # LOCALE for Wine programs: ANSI code page 1251 under ru_RU.
 }
 
 e2e_wine() {  # wine in the test's prefix, in the foreground
-  WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE wine "$@"
+  [[ -n $E2E_WINE ]] || E2E_WINE=$(wine_loader_for "$E2E_BUILD_DIR/windows/Velmora.scr")
+  WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE "$E2E_WINE" "$@"
 }
 
 start_wine() {  # in the background; E2E_WINE_PID

@@ -62,7 +62,8 @@ WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
     const FrameBuffer& frame = run.frame;
     WPARAM lastWParam = 0;
     while (saver.triggers.saverRunning) {
-        if (!ShouldDraw(saver.power)) {
+        // Past the frame limit the last frame stays on screen, as while the display is off.
+        if (!ShouldDraw(saver.power) || saver.framesDrawn == saver.request.frameLimit) {
             WaitWhileDisplayOff(saver, lastWParam);
             continue;
         }
@@ -74,6 +75,7 @@ WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
                             frame.frameOffsetY, frame.frameWidth, frame.frameHeight);
         PresentFrame(saver.screen);
         EndFrame(run);
+        ++saver.framesDrawn;
     }
     return lastWParam;
 }
@@ -85,6 +87,10 @@ SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
     if (!SelectDisplayMode(WindowsDisplayAdapter(), saver.settings.Res, saver.currentDisplayMode)) return {false, 0};
     const DisplayMode mode = saver.currentDisplayMode;
     run.settings = HoldForRun(saver.settings);
+    if (saver.request.fixedClock) {
+        // Frame k reads T + floor(k / 60), as velmora-render --clock T draws it.
+        run.clock = [&saver] { return saver.request.clockStart + saver.framesDrawn / 60; };
+    }
     SetUpFrameGeometry(run, mode);
     ShowCursor(FALSE);
     if (!InitFullScreen(saver.screen, saver.saverWindow, mode)) return {false, 0};

@@ -38,6 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
                         reinterpret_cast<LPARAM>(&saver.settings));
         break;
     case StartMode::Saver: {
+        saver.request = RunRequestFor(arguments);
         static SaverRun run;  // large: not on the stack
         const SaverRunResult result = RunSaver(saver, run);
         if (!result.finished) return 0;

@@ -45,6 +45,28 @@ TEST(DispatchTest, OnlyTheSecondCharacterAndEmptinessCount)
         EXPECT_EQ(StartModeFor(arguments), expected) << (arguments ? arguments : "(null)");
 }
 
+// Only words after the switch count, each whole and in range; the rest is ignored.
+TEST(DispatchTest, RunRequestTakesAFixedClockAndAFrameLimit)
+{
+    struct Case { const char* arguments; bool fixed; int64_t start, limit; };
+    const Case cases[] = {
+        {nullptr, false, 0, -1},
+        {"/s", false, 0, -1},
+        {"/s /clock:1700000000 /frames:60", true, 1700000000, 60},
+        {"/s  /frames:1   /clock:0 ", true, 0, 1},
+        {"/clock:5", false, 0, -1},  // the switch itself
+        {"/s /clock:4611686018427387903", true, INT64_MAX / 2, -1},
+        {"/s /clock:4611686018427387904 /clock:-1 /clock:12x /clock: /clock:99999999999999999999", false, 0, -1},
+        {"/s /frames:0 /frames:-3 /frames:1.5 /FRAMES:7 clock:9", false, 0, -1},
+    };
+    for (const Case& c : cases) {
+        const RunRequest request = RunRequestFor(c.arguments);
+        EXPECT_EQ(request.fixedClock, c.fixed) << &c - cases;
+        EXPECT_EQ(request.clockStart, c.start) << &c - cases;
+        EXPECT_EQ(request.frameLimit, c.limit) << &c - cases;
+    }
+}
+
 // A fake clock at 60 Hz with 600,000 ticks a second: 10,000 ticks a frame. Each
 // step is (ticks the flip took, ticks the loop then waits). A flip that waits for
 // the display is never followed by a sleep, whatever the deadline says; one that
