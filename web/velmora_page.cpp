@@ -72,8 +72,8 @@ EMSCRIPTEN_KEEPALIVE int velmora_set(WebPage* page, const char* name, const char
 
 EMSCRIPTEN_KEEPALIVE const char* velmora_message(WebPage* page) { return page->text.c_str(); }
 
-// Setting number i as "name value default low high" (value and default "" for none),
-// or "" past the last one.
+// Setting number i as "name value default low high" (value and default "" for
+// none; low and high what the panel offers), or "" past the last one.
 EMSCRIPTEN_KEEPALIVE const char* velmora_setting(WebPage* page, int i)
 {
     page->text.clear();
@@ -81,7 +81,7 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_setting(WebPage* page, int i)
     const PageSettingRule& rule = RuleOf(i);
     const auto text = [](int64_t value) { return value == kNone ? std::string() : std::to_string(value); };
     page->text = std::string(rule.name) + ' ' + text(page->settings.values[i]) + ' ' + text(rule.fallback) + ' ' +
-                 std::to_string(rule.low) + ' ' + std::to_string(rule.high);
+                 std::to_string(rule.panelLow) + ' ' + std::to_string(rule.panelHigh);
     return page->text.c_str();
 }
 
@@ -92,14 +92,19 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_query(WebPage* page)
     return page->text.c_str();
 }
 
-// Starts the run anew with the settings as they are now; lay it out next.
-EMSCRIPTEN_KEEPALIVE void velmora_start(WebPage* page)
+// Starts the run anew with the settings as they are now; lay it out next. Returns
+// one console line for each value the run draws differently, "" when none.
+EMSCRIPTEN_KEEPALIVE const char* velmora_start(WebPage* page)
 {
     ReleaseFrames(page->frames);
     page->frames = SaverFrames{};
-    SetUpFrames(page->frames, SaverSettingsOf(page->settings), RunClockOf(page->settings));
+    const SaverSettings settings = SaverSettingsOf(page->settings);
+    SetUpFrames(page->frames, settings, RunClockOf(page->settings));
     page->drawn = 0;
     page->setUp = true;
+    page->text.clear();
+    for (const std::string& note : HeldForRunNotes(settings)) page->text += (page->text.empty() ? "" : "\n") + ("velmora: " + note);
+    return page->text.c_str();
 }
 
 // Lays the run out for a canvas of width x height device pixels, all black; the

@@ -114,7 +114,7 @@ const cases = {
   },
 
   async settings(browser) {
-    const bad = { quality: 'abc', zoom: '-5', color: '2', fps: '0', clock: '-1', unknown: '1', frames: '1e3' };
+    const bad = { quality: 'abc', zoom: '150', color: '2', fps: '0', clock: '-1', unknown: '1', frames: '1e3' };
     const head = `${pageUrl}?clock=${clock}&frames=25&${new URLSearchParams(bad)}`;
     const url = `${head}&${'x'.repeat(10000 - head.length - 3)}=1`; // an address of 10,000 characters
     await load(browser, url, 320, 240);
@@ -123,9 +123,12 @@ const cases = {
     const errors = browser.events.filter((e) => e.method === 'Runtime.exceptionThrown' ||
       (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'));
     check(lines.length === Object.keys(bad).length + 1 && lines.every((l) => l.startsWith('velmora: ') && l.length < 200),
-      `one console line per bad value:\n  ${lines.join('\n  ')}`);
+      `one console line per bad or held value:\n  ${lines.join('\n  ')}`);
     check(errors.length === 0, `no error: ${JSON.stringify(errors).slice(0, 300)}`);
-    compare(await canvasPixels(browser), renderedFrame(320, 240, 25), 80, 'bad values leave the defaults');
+    // zoom=150 is taken as the command line takes it; the run draws it as 100 and says so.
+    check(lines.includes('velmora: zoom 150 is drawn as 100 (a run takes 10 to 100)'), 'a note for the zoom the run holds');
+    compare(await canvasPixels(browser), renderedFrame(320, 240, 25, { zoom: 150 }), 100,
+      'bad values leave the defaults; the zoom is velmora-render\'s --zoom 150');
 
     // The panel: #settings opens it, an edit restarts the run and goes into the address, s closes it.
     await load(browser, `${pageUrl}?quality=50&clock=${clock}&frames=20#settings`, 320, 240);

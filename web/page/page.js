@@ -57,7 +57,8 @@
     // ---- The run
     function restart() {
       fps = Number(settings().find((s) => s.name === 'fps').value);
-      m._velmora_start(page);
+      const notes = text(m._velmora_start(page)); // values the run draws differently
+      if (notes) notes.split('\n').forEach((line) => console.warn(line));
       status.frames = 0;
       status.done = false;
       if (fitted) layOut();
