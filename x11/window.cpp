@@ -31,18 +31,6 @@ int OnXIOError(Display*)
 
 }  // namespace
 
-bool ParseWindowId(const std::string& text, Window& window)
-{
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* begin = text.data() + (hex ? 2 : 0);
-    const char* end = text.data() + text.size();
-    unsigned long value = 0;
-    const auto [stop, code] = std::from_chars(begin, end, value, hex ? 16 : 10);
-    if (begin == end || code != std::errc() || stop != end || value == 0 || value > 0x1FFFFFFFul) return false;
-    window = static_cast<Window>(value);
-    return true;
-}
-
 int FrameBitsFor(const Visual* visual, int depth)
 {
     if (!visual || visual->c_class != TrueColor) return 0;
