@@ -22,7 +22,8 @@ declare -A allowed=(
   [tests/core]="core tests/core"
   [tests/windows]="core windows tests"
   [tests/renderer]="core tests/core"
-  [tests/fuzz]="core tests/core"
+  [tests/cli]="core cli linux renderer"
+  [tests/fuzz]="core cli linux renderer tests"
   [tests/wayland]="core cli wayland tests"
   [tests/x11]="core cli x11 tests"
 )

@@ -1,6 +1,6 @@
 // The X11 layer's own logic, without a server: frames grouped into points by
-// colour (played onto a simulated screen), the choice between points and the
-// image, and window ids.
+// colour (played onto a simulated screen) and the choice between points and the
+// image.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "x11/points.h"
-#include "x11/window.h"
 
 namespace {
 
@@ -124,28 +123,6 @@ TEST(X11Points, PointsWhileTheyCostLessThanTheImage)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SendAsPoints(c.changed, c.width, c.height), c.asPoints) << c.changed << " in " << c.width << "x" << c.height;
-}
-
-TEST(X11Window, ParseWindowId)
-{
-    const struct {
-        const char* text;
-        bool valid;
-        unsigned long id;
-    } cases[] = {
-        {"0x1a00003", true, 0x1a00003}, {"0X1A00003", true, 0x1a00003}, {"27262979", true, 27262979},
-        {"0x1FFFFFFF", true, 0x1FFFFFFF}, {"536870911", true, 0x1FFFFFFF},
-        {"0x20000000", false, 0}, {"536870912", false, 0},  // beyond the 29 bits of an X id
-        {"99999999999999999999999", false, 0}, {"0xFFFFFFFFFFFFFFFFFF", false, 0},  // overflow
-        {"", false, 0}, {"0x", false, 0}, {"0", false, 0}, {"0x0", false, 0}, {"-5", false, 0},
-        {"+5", false, 0}, {" 12", false, 0}, {"12 ", false, 0}, {"12ab", false, 0}, {"0x1g", false, 0},
-        {"0x-1", false, 0}, {"1a00003", false, 0},
-    };
-    for (const auto& c : cases) {
-        Window window = 77;
-        EXPECT_EQ(ParseWindowId(c.text, window), c.valid) << '"' << c.text << '"';
-        EXPECT_EQ(window, c.valid ? c.id : 77ul) << '"' << c.text << '"';
-    }
 }
 
 }  // namespace
