@@ -108,8 +108,13 @@ bool CreateFrameImage(Display* display, Visual* visual, int depth, int width, in
 void DestroyFrameImage(Display* display, XFrameImage& frame)
 {
     if (frame.shared) XShmDetach(display, &frame.segment);
+    if (frame.segment.shmaddr) XSync(display, False);  // the server lets go before the memory does
+    DropFrameImage(frame);
+}
+
+void DropFrameImage(XFrameImage& frame)
+{
     if (frame.segment.shmaddr) {
-        XSync(display, False);  // the server lets go before the memory does
         shmdt(frame.segment.shmaddr);
         if (frame.image) frame.image->data = nullptr;
     }
@@ -190,4 +195,25 @@ void RemoveUnmarkedSegment()
 {
     if (unmarkedSegment >= 0) shmctl(unmarkedSegment, IPC_RMID, nullptr);
     unmarkedSegment = -1;
+}
+
+void ShowThroughImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, const ShownPoints& points,
+                      bool imageHoldsShown, int offsetX, int offsetY, unsigned long alphaBits)
+{
+    int firstRow = frame.image->height;  // the rows either frame lights
+    int lastRow = -1;
+    for (const FramePoints* lit : {&points.shown, &points.next}) {
+        if (lit->lastRow < lit->firstRow) continue;
+        firstRow = std::min(firstRow, lit->firstRow);
+        lastRow = std::max(lastRow, lit->lastRow);
+    }
+    if (imageHoldsShown) {
+        ClearFramePoints(frame, points.shown, offsetX, offsetY, alphaBits);
+    } else {  // the whole picture, from black
+        FillFrameImage(frame, alphaBits);
+        firstRow = 0;
+        lastRow = frame.image->height - 1;
+    }
+    WriteFramePoints(frame, points.next, offsetX, offsetY);
+    PutFrameImage(display, drawable, gc, frame, offsetX, offsetY, firstRow, lastRow);
 }

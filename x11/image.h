@@ -28,8 +28,11 @@ int ShmCompletionEventType(Display* display);
 // goes away with the process however that ends.
 bool CreateFrameImage(Display* display, Visual* visual, int depth, int width, int height, bool tryShared,
                       XFrameImage& frame, std::string& error);
-// Waits for nothing: call only when the image is not busy. Nulls every handle.
+// Waits for the server to let go: call only when the image is not busy. Nulls every handle.
 void DestroyFrameImage(Display* display, XFrameImage& frame);
+// Lets go of the image on this side only, for a connection about to close (the
+// server detaches the segment as the connection goes). Nulls every handle.
+void DropFrameImage(XFrameImage& frame);
 
 // Paints the whole image black (alphaBits set in every word).
 void FillFrameImage(XFrameImage& frame, unsigned long alphaBits);
@@ -40,6 +43,13 @@ void ClearFramePoints(XFrameImage& frame, const FramePoints& points, int offsetX
 // Sends rows firstRow..lastRow of the image to the drawable, the image's top left at (x, y).
 void PutFrameImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, int x, int y, int firstRow,
                    int lastRow);
+
+// The screen goes from points.shown to points.next through the image (its top left
+// at offsetX, offsetY), whose pixels are those of points.shown when
+// imageHoldsShown, else painted afresh: only the rows either frame lights are
+// sent then, all of them otherwise.
+void ShowThroughImage(Display* display, Drawable drawable, GC gc, XFrameImage& frame, const ShownPoints& points,
+                      bool imageHoldsShown, int offsetX, int offsetY, unsigned long alphaBits);
 
 // Removes a segment that was made but not yet marked for removal (for a lost
 // display, whose handler cannot return).

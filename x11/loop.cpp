@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "cli/waiting.h"
+#include "x11/send_ahead.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ struct LoopState {
     bool relayout = true;     // the window's size is new: frame and image follow
     bool repaint = false;     // exposed: blank and show the last frame again
     Outcome outcome = Outcome::Going;
+    SendAhead ahead;
 };
 
 void HandleEvent(XLayer& x, LoopState& state, XEvent& event, std::string& error)
@@ -76,39 +78,26 @@ void WaitForImage(XLayer& x, LoopState& state, std::string& error)
     }
 }
 
-// Shows the frame grouped in x.shown.next (area: the figure area's layout): as
-// points, or through the image once the server has read it (asPoints says which).
-// False when the wait for the image ended the loop or changed the window's size:
-// nothing is sent then.
-bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& error, bool& asPoints)
+// Whether the frame grouped in x.shown.next goes as points (else through the image).
+bool NextAsPoints(const XLayer& x, const DrawnFrame& area)
 {
-    const FramePoints& shown = x.shown.shown;
-    const FramePoints& next = x.shown.next;
-    const auto changed = static_cast<int64_t>(shown.points.size() + next.points.size());
-    asPoints = SendAsPoints(changed, area.width, area.height);
+    const auto changed = static_cast<int64_t>(x.shown.shown.points.size() + x.shown.next.points.size());
+    return SendAsPoints(changed, area.width, area.height);
+}
+
+// Shows the frame grouped in x.shown.next (area: the figure area's layout): as
+// points, or through the image once the server has read it. False when the wait
+// for the image ended the loop or changed the window's size: nothing is sent then.
+bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, bool asPoints, std::string& error)
+{
     if (asPoints) {
-        EraseFramePoints(x.display, x.window, x.gc, shown, x.alphaBits);
-        DrawFramePoints(x.display, x.window, x.gc, next);
+        ShowAsPoints(x.display, x.window, x.gc, x.shown, x.alphaBits);
         x.imageHoldsShown = false;
     } else {
         WaitForImage(x, state, error);
         if (state.outcome != Outcome::Going || state.relayout) return false;
-        int firstRow = area.height;  // the rows either frame lights
-        int lastRow = -1;
-        for (const FramePoints* points : {&shown, &next}) {
-            if (points->lastRow < points->firstRow) continue;
-            firstRow = std::min(firstRow, points->firstRow);
-            lastRow = std::max(lastRow, points->lastRow);
-        }
-        if (x.imageHoldsShown) {
-            ClearFramePoints(x.image, shown, area.offsetX, area.offsetY, x.alphaBits);
-        } else {  // the whole picture, from black
-            FillFrameImage(x.image, x.alphaBits);
-            firstRow = 0;
-            lastRow = area.height - 1;
-        }
-        WriteFramePoints(x.image, next, area.offsetX, area.offsetY);
-        PutFrameImage(x.display, x.window, x.gc, x.image, area.offsetX, area.offsetY, firstRow, lastRow);
+        ShowThroughImage(x.display, x.window, x.gc, x.image, x.shown, x.imageHoldsShown, area.offsetX, area.offsetY,
+                         x.alphaBits);
         x.imageHoldsShown = true;
     }
     NextShown(x.shown);
@@ -116,39 +105,31 @@ bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, std::string& 
 }
 
 // Where the loop stands in the run's frames.
-struct FrameQueue {
+struct FrameTimes {
     int64_t drawn = 0;
-    bool holding = false;  // x.shown.next holds a frame drawn ahead of its time
+    bool holding = false;  // x.shown.next holds a frame drawn, not yet sent
     int64_t due = 0;       // when the held frame, or the next one drawn, is to be seen
-    int64_t lead = 0;      // how long before due the loop wakes for it
 };
-
-// While the server keeps time for the frames, the loop wakes this long before a
-// frame is due and sends the frames due within the horizon at once: at 60 frames a
-// second two frames' time, and ten. What waits behind them in the server (a new
-// size, a repaint) waits no longer than the horizon.
-constexpr int64_t kLead = kTicksPerSecond / 30;
-constexpr int64_t kHorizon = kTicksPerSecond / 6;
 
 // The deadline a period after the last one: from the last deadline while the loop
 // is ahead of it (frames sent ahead), else from now.
-void NextDeadline(FramePacer& pacer, FrameQueue& queue)
+void NextDeadline(FramePacer& pacer, FrameTimes& times)
 {
-    const int64_t from = std::max(queue.due, MonotonicNow());
-    queue.due = from + TicksToWait(pacer, from);
+    const int64_t from = std::max(times.due, MonotonicNow());
+    times.due = from + TicksToWait(pacer, from);
 }
 
 // Draws frames until one changes the picture, and groups it; each frame that keeps
 // the picture moves the deadline on by a period. False when no frame is left.
-bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, FrameQueue& queue)
+bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, FrameTimes& times)
 {
-    while (settings.frameLimit == 0 || queue.drawn < settings.frameLimit) {
+    while (settings.frameLimit == 0 || times.drawn < settings.frameLimit) {
         const DrawnFrame frame = DrawNextFrame(frames);
         if (!frame.unchanged) GroupFrame(frame, x.alphaBits, x.shown);
         FinishFrame(frames);
-        ++queue.drawn;
+        ++times.drawn;
         if (!frame.unchanged) return true;
-        NextDeadline(x.pacer, queue);
+        NextDeadline(x.pacer, times);
     }
     return false;
 }
@@ -161,33 +142,32 @@ int64_t PointBytes(const ShownPoints& shown)
            24 * static_cast<int64_t>(shown.next.colours.size() + 2);
 }
 
-// Shows the held frame, and, while the server keeps time for the frames and they
-// go as points, the ones due within the horizon, each after a wait in the server
-// until its time (as far as the connection holds them without blocking). The
-// frames after each are drawn at once, up to the next that changes the picture:
-// a frame that keeps it needs no wake-up of its own, and the one that changes it
-// is grouped while its pixels are in the cache. False when the wait for the image
-// ended the loop or changed the window's size.
-bool ShowHeldFrames(XLayer& x, LoopState& state, SaverFrames& frames, const LoopSettings& settings,
-                    const DrawnFrame& area, FrameQueue& queue, std::string& error)
+// Hands the held frames over as the schedule says, each followed at once by the
+// frames drawn up to the next that changes the picture (a frame that keeps it
+// needs no wake-up of its own, and the one that changes it is grouped while its
+// pixels are in the cache). At most one frame goes without a wait in the server
+// per wake-up, so that a loop behind its deadlines still reads events and
+// signals. Returns when to wake next: -1 for never (no frame left), 0 for at once.
+int64_t SendFrames(XLayer& x, LoopState& state, SaverFrames& frames, const LoopSettings& settings,
+                   FrameTimes& times, bool& sent, std::string& error)
 {
-    const ServerClock& clock = x.serverClock;
-    const int64_t now = MonotonicNow();
-    int64_t bytes = 0;
-    while (queue.holding) {
-        if (clock.counter && queue.due > now) AwaitServerTime(x.display, clock, queue.due);
-        bytes += PointBytes(x.shown);
-        bool asPoints = true;
-        if (!ShowNext(x, state, area, error, asPoints)) return false;
-        queue.holding = false;
-        queue.lead = asPoints && clock.counter ? kLead : 0;
-        NextDeadline(x.pacer, queue);
-        queue.holding = DrawUntilChange(x, frames, settings, queue);
-        if (queue.lead == 0 || queue.due > now + kHorizon ||
-            bytes + PointBytes(x.shown) > clock.queueBytes)
-            break;
+    const DrawnFrame area = CurrentFrame(frames);
+    bool sentWhenDue = false;
+    while (times.holding) {
+        const bool asPoints = NextAsPoints(x, area);
+        const int64_t bytes = asPoints ? PointBytes(x.shown) : 0;
+        const HandStep step = PlanFrame(state.ahead, MonotonicNow(), times.due, bytes, asPoints);
+        if (step.hand == Hand::Later) return step.wakeAt;
+        if (sentWhenDue) return 0;
+        if (step.hand == Hand::BehindWait) AwaitServerTime(x.display, x.serverClock, times.due);
+        if (!ShowNext(x, state, area, asPoints, error)) return 0;
+        sent = true;
+        if (step.hand == Hand::BehindWait) SentBehindWait(state.ahead, times.due, bytes);
+        sentWhenDue = step.hand == Hand::Now;
+        NextDeadline(x.pacer, times);
+        times.holding = DrawUntilChange(x, frames, settings, times);
     }
-    return true;
+    return -1;
 }
 
 // New frame buffer and image for the window's size; the run goes on.
@@ -215,10 +195,12 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
 int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, std::string& error)
 {
     LoopState state;
-    FrameQueue queue;
+    state.ahead.serverKeepsTime = x.serverClock.counter != 0;
+    state.ahead.limits.budget = x.serverClock.queueBytes;
+    FrameTimes times;
     bool readEvents = true;  // the server may have sent something: read before waiting
-    queue.due = MonotonicNow();
-    StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, queue.due);
+    times.due = MonotonicNow();
+    StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, times.due);
     while (true) {
         if (readEvents) HandlePendingEvents(x, state, error);
         if (EndingSignalCaught()) return 0;
@@ -231,35 +213,28 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         if (state.relayout) {
             state.relayout = false;
             state.repaint = false;
-            queue.holding = false;  // points of the old size
-            queue.lead = 0;
+            times.holding = false;  // points of the old size
             if (!LayOut(x, frames, error)) return 1;
             readEvents = true;
             continue;
         }
         bool sent = false;
-        const DrawnFrame area = CurrentFrame(frames);
         if (state.repaint) {  // the picture on screen again, from black (after the frames sent already)
             state.repaint = false;
             BlankWindow(x);
             DrawFramePoints(x.display, x.window, x.gc, x.shown.shown);
             sent = true;
         }
-        const bool drawing =
-            x.image.image && (queue.holding || settings.frameLimit == 0 || queue.drawn < settings.frameLimit);
-        if (drawing && MonotonicNow() >= queue.due - queue.lead) {
-            if (queue.holding) {
-                if (!ShowHeldFrames(x, state, frames, settings, area, queue, error)) continue;
-                sent = true;
-            } else {  // the first frame of a layout goes out at once (its deadline has passed)
-                queue.holding = DrawUntilChange(x, frames, settings, queue);
-            }
+        int64_t wakeAt = -1;
+        if (x.image.image) {
+            if (!times.holding && (settings.frameLimit == 0 || times.drawn < settings.frameLimit))
+                times.holding = DrawUntilChange(x, frames, settings, times);  // the first of a layout
+            wakeAt = SendFrames(x, state, frames, settings, times, sent, error);
         }
         // One flush a wake-up, and the connection read only when it has something:
         // after a write (Xlib may take in what the server sent while it writes, and
         // the connection no longer shows it) or when the wait says so.
         const bool queued = sent ? XPending(x.display) > 0 : XEventsQueued(x.display, QueuedAlready) > 0;
-        const int64_t wakeAt = queued ? 0 : drawing ? queue.due - queue.lead : -1;
-        readEvents = WaitForInput(ConnectionNumber(x.display), wakeAt) || queued;
+        readEvents = WaitForInput(ConnectionNumber(x.display), queued ? 0 : wakeAt) || queued;
     }
 }

@@ -157,3 +157,9 @@ void EraseFramePoints(Display* display, Drawable drawable, GC gc, const FramePoi
     XDrawPoints(display, drawable, gc, const_cast<XPoint*>(frame.points.data()), static_cast<int>(frame.points.size()),
                 CoordModeOrigin);
 }
+
+void ShowAsPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& points, unsigned long black)
+{
+    EraseFramePoints(display, drawable, gc, points.shown, black);
+    DrawFramePoints(display, drawable, gc, points.next);
+}

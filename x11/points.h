@@ -53,3 +53,5 @@ bool SendAsPoints(int64_t changedPixels, int32_t width, int32_t height);
 // Draws the points in their colours; EraseFramePoints draws all of them black.
 void DrawFramePoints(Display* display, Drawable drawable, GC gc, const FramePoints& frame);
 void EraseFramePoints(Display* display, Drawable drawable, GC gc, const FramePoints& frame, unsigned long black);
+// The screen goes from points.shown to points.next: the first blacked out, the second drawn.
+void ShowAsPoints(Display* display, Drawable drawable, GC gc, const ShownPoints& points, unsigned long black);

@@ -3,13 +3,14 @@
 #include <X11/extensions/sync.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/waiting.h"
+#include "x11/send_ahead.h"
 
 namespace {
-
-constexpr int64_t kTicksPerMs = kTicksPerSecond / 1000;
 
 int64_t ValueOf(const XSyncValue& value)
 {
@@ -36,11 +37,20 @@ int64_t WidenSendBuffer(int fd)
     return bytes / 4;
 }
 
+bool LocalConnection(int fd)
+{
+    sockaddr_storage address = {};
+    socklen_t size = sizeof address;
+    return getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 && address.ss_family == AF_UNIX;
+}
+
 }  // namespace
 
 void OpenServerClock(Display* display, ServerClock& clock)
 {
     clock = ServerClock{};
+    const char* noSync = std::getenv("VELMORA_NO_SYNC");
+    if ((noSync && std::strcmp(noSync, "1") == 0) || !LocalConnection(ConnectionNumber(display))) return;
     int eventBase = 0;
     int errorBase = 0;
     int major = 0;
@@ -52,12 +62,17 @@ void OpenServerClock(Display* display, ServerClock& clock)
     for (int i = 0; i < count; ++i)
         if (std::strcmp(counters[i].name, "SERVERTIME") == 0) counter = counters[i].counter;
     if (counters) XSyncFreeSystemCounterList(counters);
-    XSyncValue value;
-    const int64_t before = MonotonicNow();
-    if (counter == 0 || !XSyncQueryCounter(display, counter, &value)) return;
-    const int64_t after = MonotonicNow();
+    if (counter == 0) return;
+    // Each reading bounds the lead of the server's clock from above; a server that
+    // reads a coarse clock leads by less at some readings than at others: the most.
+    for (int reading = 0; reading < 3; ++reading) {
+        XSyncValue value;
+        const int64_t before = MonotonicNow();
+        if (!XSyncQueryCounter(display, counter, &value)) return;
+        const int64_t ahead = ServerClockAhead(ValueOf(value), before);
+        clock.ahead = reading == 0 ? ahead : std::max(clock.ahead, ahead);
+    }
     clock.counter = counter;
-    clock.offsetMs = ValueOf(value) - (before + (after - before) / 2) / kTicksPerMs;
     clock.queueBytes = WidenSendBuffer(ConnectionNumber(display));
 }
 
@@ -67,7 +82,7 @@ void AwaitServerTime(Display* display, const ServerClock& clock, int64_t when)
     std::memset(&condition, 0, sizeof condition);
     condition.trigger.counter = clock.counter;
     condition.trigger.value_type = XSyncAbsolute;
-    condition.trigger.wait_value = ValueFrom((when + kTicksPerMs - 1) / kTicksPerMs + clock.offsetMs);
+    condition.trigger.wait_value = ValueFrom(ServerMillisecondFor(when, clock.ahead));
     condition.trigger.test_type = XSyncPositiveComparison;
     condition.event_threshold = ValueFrom(INT64_MAX);  // no CounterNotify event when it is over
     XSyncAwait(display, &condition, 1);

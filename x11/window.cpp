@@ -1,6 +1,7 @@
 #include "x11/window.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 
 #include <unistd.h>
@@ -114,9 +115,13 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
 void CloseXLayer(XLayer& x)
 {
     if (x.display) {
-        DestroyFrameImage(x.display, x.image);
-        if (x.gc) XFreeGC(x.display, x.gc);
-        if (x.ownWindow && x.window) XDestroyWindow(x.display, x.window);
+        // Nothing waits for the server, which may hold frames until their time:
+        // requests not yet sent are dropped, and what the server holds of the
+        // saver's (those frames, the window, the GC, the segment's attachment)
+        // goes with the connection. Marked as closing, XCloseDisplay neither
+        // sends nor syncs; it only disconnects and frees.
+        DropFrameImage(x.image);
+        x.display->flags = x.display->flags | XlibDisplayClosing;
         XCloseDisplay(x.display);
     }
     x = XLayer{};

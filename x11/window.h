@@ -41,6 +41,7 @@ struct XLayer {
 // CloseXLayer releases what was opened.
 bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, Window given, int ownWidth,
                 int ownHeight, std::string& error);
+// Closes the connection at once, whatever the server still holds of it.
 void CloseXLayer(XLayer& x);
 
 // The frame depth for a visual: 32 for 24- and 32-bit x8r8g8b8, 16 for 5-6-5,

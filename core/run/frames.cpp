@@ -4,10 +4,10 @@
 
 void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock)
 {
-    frames.clock = clock;
+    *frames.clock = clock;
     frames.run->settings = HoldForRun(settings);
     if (clock.fixed) {
-        const RunClock* source = &frames.clock;
+        const RunClock* source = frames.clock.get();
         frames.run->clock = [source] { return source->start + source->frame / source->framesPerSecond; };
     }
 }
@@ -77,7 +77,7 @@ void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vect
 void FinishFrame(SaverFrames& frames)
 {
     EndFrame(*frames.run);
-    ++frames.clock.frame;
+    ++frames.clock->frame;
 }
 
 void ReleaseFrames(SaverFrames& frames)

@@ -39,9 +39,12 @@ struct DrawnFrame {
     bool unchanged = false;
 };
 
+// The run and the clock it reads live apart from the record, so that the record
+// can be moved (a front end's record, a fresh start) without the run's clock
+// reading one that has gone.
 struct SaverFrames {
     std::unique_ptr<SaverRun> run = std::make_unique<SaverRun>();
-    RunClock clock;
+    std::unique_ptr<RunClock> clock = std::make_unique<RunClock>();
     bool started = false;      // the first figure has been chosen
     bool allocated = false;    // a frame buffer is held
     std::vector<int32_t> lit;  // found by a scan when the run kept no list of its own

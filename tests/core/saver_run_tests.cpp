@@ -221,3 +221,26 @@ TEST(RunTest, EveryFrameIsThePlainPassesPictureOfItsFigure)
         for (size_t k = 0; k < shown.size(); ++k) ASSERT_TRUE(SameFigure(shown[k].figure, plain[k].figure)) << k;
     }
 }
+
+// A record moved after SetUpFrames (into a new one, or over one with a clock of its
+// own) runs on the clock FinishFrame advances; the record it came from is gone,
+// so a run still reading that one's clock reads freed memory (ASan says so).
+TEST(RunTest, AMovedRecordKeepsItsRunsClock)
+{
+    for (const bool overAnother : {false, true}) {
+        SCOPED_TRACE(overAnother ? "moved over a set-up record" : "moved into a new record");
+        auto source = std::make_unique<SaverFrames>();
+        SetUpFrames(*source, kDefaultSettings, {true, kStart, 2, 0});
+        SaverFrames moved;
+        if (overAnother) SetUpFrames(moved, kDefaultSettings, {true, 5, 1, 0});
+        moved = std::move(*source);
+        source.reset();
+        ASSERT_TRUE(LayOutFrames(moved, {64, 48, 32}));
+        for (int64_t k = 0; k < 5; ++k) {
+            EXPECT_EQ(moved.run->clock(), kStart + k / 2) << "frame " << k;
+            DrawNextFrame(moved);
+            FinishFrame(moved);
+        }
+        ReleaseFrames(moved);
+    }
+}

@@ -39,22 +39,25 @@ ends_with() {
 }
 
 case_pixels() {
-  # name | velmora options (also velmora-render's, with --frame-rate as --fps) | frames
+  # name | velmora options (also velmora-render's, with --frame-rate as --fps) | frames [| VELMORA_NO_SYNC]
   # Sparse frames go as points, dense ones (quality 150, a small area) as an image.
   # The colour rows' tints make red and blue differ, so a swap of the two shows.
+  # VELMORA_NO_SYNC=1: velmora acts as though the server had no SYNC extension (each frame sent when due).
   local rows=(
     "defaults, as points||40"
+    "defaults, as points, no server clock||40|1"
     "colour, zoom 50, shared image|--color 1 --zoom 50|75"
     "colour, quality 150, plain image|--color 1 --quality 150 --no-shm|30"
     "colour, figure and tint switch at 30 fps, as points|--color 1 --lifetime 100 --frame-rate 30 --quality 20|130"
+    "colour, figure and tint switch at 30 fps, no server clock|--color 1 --lifetime 100 --frame-rate 30 --quality 20|130|1"
     "unlit, odd settings|--lighting 0 --brightness 90 --intensity 9 --no-repeat 0|20"
   )
-  local depth bits row name options frames
+  local depth bits row name options frames no_sync
   for depth in 24 16; do
     bits=$((depth == 24 ? 32 : 16))
     start_xvfb "642x481x$depth"
     for row in "${rows[@]}"; do
-      IFS='|' read -r name options frames <<<"$row"
+      IFS='|' read -r name options frames no_sync <<<"$row"
       name="depth $depth, $name"
       local zoom=80 fps=60
       [[ $options =~ --zoom\ ([0-9]+) ]] && zoom=${BASH_REMATCH[1]}
@@ -66,7 +69,7 @@ case_pixels() {
       "$render" --quiet --mode "642x481x$bits" --clock $T --frames "$frames" --first-frame $((frames - 1)) \
         --raw "$run/raw" $render_options || fail "$name: velmora-render failed"
       # shellcheck disable=SC2086
-      start_velmora --root --clock $T --frames "$frames" $options
+      VELMORA_NO_SYNC=$no_sync start_velmora --root --clock $T --frames "$frames" $options
       local raw
       raw=$(printf '%s/raw/frame-%06d.raw' "$run" $((frames - 1)))
       local check=equals

@@ -1,32 +1,49 @@
 // The X11 layer's own logic, without a server: frames grouped into points by
-// colour (played onto a simulated screen) and the choice between points and the
-// image.
+// colour and shown as points or through the image (the Xlib calls that draw are
+// played onto a simulated screen), and the choice between the two.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
 
+#include "x11/image.h"
 #include "x11/points.h"
 
 namespace {
 
 using Screen = std::map<std::pair<int, int>, unsigned long>;  // lit pixels only
+Screen screen;
+unsigned long foreground = 0;
 
-// Plays what the loop sends for one frame onto the screen: the points on it go
-// black, then the new ones take their group's colour.
-void Show(Screen& screen, ShownPoints& points, unsigned long black)
+}  // namespace
+
+// The drawing calls, linked in place of Xlib's (--wrap): onto the simulated screen.
+extern "C" int __wrap_XSetForeground(Display*, GC, unsigned long pixel)
 {
-    for (const XPoint& point : points.shown.points) screen[{point.x, point.y}] = black;
-    int32_t begin = 0;
-    for (size_t group = 0; group < points.next.colours.size(); ++group) {
-        for (int32_t i = begin; i < points.next.groupEnds[group]; ++i)
-            screen[{points.next.points[i].x, points.next.points[i].y}] = points.next.colours[group];
-        begin = points.next.groupEnds[group];
-    }
-    std::erase_if(screen, [&](const auto& pixel) { return pixel.second == black; });
-    NextShown(points);
+    foreground = pixel;
+    return 1;
 }
+extern "C" int __wrap_XDrawPoints(Display*, Drawable, GC, XPoint* points, int count, int)
+{
+    for (int i = 0; i < count; ++i) screen[{points[i].x, points[i].y}] = foreground;
+    return 1;
+}
+extern "C" int __wrap_XPutImage(Display*, Drawable, GC, XImage* image, int fromX, int fromY, int x, int y,
+                                unsigned width, unsigned height)
+{
+    const int bytes = image->bits_per_pixel / 8;
+    for (int row = 0; row < static_cast<int>(height); ++row)
+        for (int column = 0; column < static_cast<int>(width); ++column) {
+            uint32_t word = 0;
+            std::memcpy(&word, image->data + (fromY + row) * image->bytes_per_line + (fromX + column) * bytes, bytes);
+            screen[{x + column, y + row}] = word;
+        }
+    return 0;
+}
+
+namespace {
 
 struct Case {
     const char* name;
@@ -36,21 +53,38 @@ struct Case {
     int colours;  // distinct words per frame
 };
 
+// Frames lighting different bands of rows, shown as the loop shows them: through
+// the image painted afresh, then holding the frame before (only the rows either
+// frame lights are sent), as points, afresh again; each screen must be its frame.
 template <class Word>
 void PlayFrames(const Case& c)
 {
     SCOPED_TRACE(c.name);
     ShownPoints points;
-    Screen screen;
+    screen.clear();
     std::vector<Word> pixels(static_cast<size_t>(c.width) * c.height);
-    for (int frame = 0; frame < 3; ++frame) {
+    std::vector<Word> imageWords(pixels.size());
+    XImage image = {};
+    image.width = c.width;
+    image.height = c.height;
+    image.bits_per_pixel = c.bits;
+    image.bytes_per_line = c.width * c.bits / 8;
+    image.data = reinterpret_cast<char*>(imageWords.data());
+    XFrameImage frameImage;
+    frameImage.image = &image;
+    bool imageHoldsShown = false;
+    const int32_t count = static_cast<int32_t>(pixels.size());
+    const struct { int32_t from, to; bool asPoints; } frames[] = {  // eighths of the area
+        {0, 8, false}, {0, 4, false}, {3, 5, false}, {0, 8, true}, {4, 8, false}, {1, 7, true}};
+    for (int frame = 0; frame < 6; ++frame) {
         // A different set each frame: pixels that stay, change colour, go, come;
-        // repeats, a black word, the first and the last pixel.
+        // repeats, a black word, the band's first and last pixel.
+        const int32_t from = count * frames[frame].from / 8;
+        const int32_t span = count * frames[frame].to / 8 - from;
         std::vector<int32_t> lit;
         std::fill(pixels.begin(), pixels.end(), Word{0});
-        const int32_t count = static_cast<int32_t>(pixels.size());
         for (int32_t k = 0; k < 4 * c.colours; ++k) {
-            const int32_t index = static_cast<int32_t>((int64_t{k} * 7919 + frame * (k % 3) * 13) % count);
+            const int32_t index = from + static_cast<int32_t>((int64_t{k} * 7919 + frame * (k % 3) * 13) % span);
             const auto shade = static_cast<uint32_t>(k % c.colours + 1);
             const auto change = static_cast<uint32_t>(frame * (k % 2));  // half of them change colour
             const auto word = static_cast<Word>(c.bits == 32 ? (((shade * 2654435761u) & 0xFFFFFFu) | 1u) + change
@@ -59,11 +93,11 @@ void PlayFrames(const Case& c)
             lit.push_back(index);
             if (k % 5 == 0) lit.push_back(index);  // lit again
         }
-        pixels[static_cast<size_t>(count - 1)] = 1;  // the last pixel (the last column's row is the hardest)
-        lit.push_back(count - 1);
-        lit.push_back(0);
-        pixels[1] = 0;  // noted but black
-        lit.push_back(1);
+        pixels[static_cast<size_t>(from + span - 1)] = 1;  // the last pixel (the last column's row is the hardest)
+        lit.push_back(from + span - 1);
+        lit.push_back(from);
+        pixels[static_cast<size_t>(from + 1)] = 0;  // noted but black
+        lit.push_back(from + 1);
         const DrawnFrame drawn = {pixels.data(), c.width, c.height, c.offsetX, c.offsetY, c.bits, lit, false};
         GroupFrame(drawn, c.alpha, points);
 
@@ -79,7 +113,13 @@ void PlayFrames(const Case& c)
                 EXPECT_GE(next.lastRow, row);
                 expected[{c.offsetX + index % c.width, c.offsetY + row}] = pixels[static_cast<size_t>(index)] | c.alpha;
             }
-        Show(screen, points, c.alpha);
+        if (frames[frame].asPoints)
+            ShowAsPoints(nullptr, 0, nullptr, points, c.alpha);
+        else
+            ShowThroughImage(nullptr, 0, nullptr, frameImage, points, imageHoldsShown, c.offsetX, c.offsetY, c.alpha);
+        imageHoldsShown = !frames[frame].asPoints;
+        NextShown(points);
+        std::erase_if(screen, [&](const auto& pixel) { return pixel.second == c.alpha; });
         ASSERT_EQ(screen, expected) << "frame " << frame;
     }
 }
