@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the native tools, the X11
-# saver and its Debian package, the same for arm64 (cross-built, with its own
-# package), the Windows program and its installer, the web page, says what
+# saver and its Debian package and RPM, the same for arm64 and armhf (cross-built,
+# with their own packages), the Windows program and its installer, the web page, says what
 # was built and where, and starts the screen saver
 # under Wine (scripts/start-saver.sh; its options pass through) and, on a Linux
 # desktop, the Linux saver velmora in its own window (Wayland or X11).
@@ -16,15 +16,20 @@ build_all() {
   [[ -f build/native-release/CMakeCache.txt ]] || generator=(-G Ninja)
   cmake -S . -B build/native-release "${generator[@]}" -DCMAKE_BUILD_TYPE=Release
   cmake --build build/native-release -j "$jobs"
-  (cd build/native-release && cpack -G DEB >/dev/null)
-  # The same programs and package for arm64 (Raspberry Pi OS, Debian arm64).
-  generator=()
-  [[ -f build/arm64/CMakeCache.txt ]] || generator=(-G Ninja)
-  cmake -S . -B build/arm64 "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake" \
-    -DVELMORA_NATIVE_BUILD="$root/build/native-release"
-  cmake --build build/arm64 -j "$jobs"
-  (cd build/arm64 && cpack -G DEB >/dev/null)
+  (cd build/native-release && cpack -G DEB >/dev/null && cpack -G RPM >/dev/null)
+  # The same programs and packages for 64- and 32-bit ARM (Raspberry Pi OS, Debian
+  # arm64 and armhf).
+  local arch triplet
+  for arch in arm64:aarch64-linux-gnu armhf:arm-linux-gnueabihf; do
+    triplet=${arch#*:} arch=${arch%%:*}
+    generator=()
+    [[ -f build/$arch/CMakeCache.txt ]] || generator=(-G Ninja)
+    cmake -S . -B "build/$arch" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$triplet.cmake" \
+      -DVELMORA_NATIVE_BUILD="$root/build/native-release"
+    cmake --build "build/$arch" -j "$jobs"
+    (cd "build/$arch" && cpack -G DEB >/dev/null && cpack -G RPM >/dev/null)
+  done
   generator=()
   [[ -f build/windows/CMakeCache.txt ]] || generator=(-G Ninja)
   cmake -S . -B build/windows "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
@@ -48,19 +53,25 @@ report() {
   local file
   while IFS= read -r file; do
     case $file in
-      build/arm64/*) echo "  $file  (arm64 program)" ;;
+      build/arm64/* | build/armhf/*) echo "  $file  (${file:6:5} program)" ;;
       *.scr) echo "  $file  (the screen saver, a 32-bit Windows program)" ;;
       *.exe) echo "  $file  (32-bit Windows program)" ;;
       */bench/*) echo "  $file  (benchmark, native)" ;;
       */linux/velmora) echo "  $file  (the Linux screen saver, X11 and Wayland)" ;;
       *) echo "  $file  (native tool)" ;;
     esac
-  done < <(programs_in build/native-release; programs_in build/arm64; programs_in build/windows)
+  done < <(programs_in build/native-release; programs_in build/arm64; programs_in build/armhf; programs_in build/windows)
   for file in build/native-release/velmora_*.deb build/windows/Velmora-Setup-*.exe; do
     [[ -e $file ]] && echo "  $file  (package)"
   done
+  for file in build/native-release/velmora-*.rpm build/arm64/velmora-*.rpm build/armhf/velmora-*.rpm; do
+    [[ -e $file ]] && echo "  $file  (RPM package: Fedora, openSUSE)"
+  done
   for file in build/arm64/velmora_*_arm64.deb; do
-    [[ -e $file ]] && echo "  $file  (package for arm64: Raspberry Pi OS, Debian arm64)"
+    [[ -e $file ]] && echo "  $file  (package for arm64: 64-bit Raspberry Pi OS, Debian arm64)"
+  done
+  for file in build/armhf/velmora_*_armhf.deb; do
+    [[ -e $file ]] && echo "  $file  (package for armhf: 32-bit Raspberry Pi OS on a Pi 2 or later, Debian armhf)"
   done
   echo "  build/web/velmora.html  (the web page, self-contained: open it in a browser)"
   echo
