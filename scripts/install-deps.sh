@@ -29,8 +29,9 @@ packages=(
   libpng-dev:armhf libgif-dev:armhf libgtest-dev:armhf libwayland-dev:armhf libxkbcommon-dev:armhf
   # The RPMs (cpack -G RPM), and rpm2archive that unpacks one in the tests.
   rpm rpm2cpio
-  # The web page: Emscripten (with node) builds it, headless Chromium tests it.
-  emscripten chromium
+  # The web page: Emscripten (with node) builds it; Chromium, Firefox and WebKitGTK
+  # (its WebDriver with MiniBrowser) test it.
+  emscripten chromium firefox-esr webkit2gtk-driver
 )
 
 as_root=()

@@ -10,8 +10,8 @@
 #                         a private Xvfb screen
 #   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64
 #   build/armhf           armhf Linux, cross-built; tests run under qemu-arm
-#   build/web             the web page (Emscripten); its tests run in headless
-#                         Chromium from the native release tree (label web)
+#   build/web             the web page (Emscripten); its tests run in Chromium,
+#                         Firefox and WebKitGTK from the native release tree (label web)
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
@@ -143,14 +143,15 @@ for cross in arm64:aarch64-linux-gnu armhf:arm-linux-gnueabihf; do
 done
 
 # ---- Web page: velmora.html built with Emscripten in build/web, then its tests in
-# headless Chromium (label web of the native release tree, which holds velmora-render).
+# Chromium, Firefox and WebKitGTK (label web of the native release tree, which holds
+# velmora-render).
 say "building the web page in build/web"
 step_started=$SECONDS
 web_generator=()
 [[ -f build/web/CMakeCache.txt ]] || web_generator=(-G Ninja)
 if emcmake cmake -S . -B build/web "${web_generator[@]}" && cmake --build build/web -j "$jobs"; then
   echo "built build/web/velmora.html ($(stat -c %s build/web/velmora.html) bytes) in $((SECONDS - step_started)) s"
-  ((native_release_ok)) && run_ctest "web page (Chromium)" build/native-release -L web
+  ((native_release_ok)) && run_ctest "web page (Chromium, Firefox, WebKitGTK)" build/native-release -L web
 else
   problems+=("the web page build")
   failed=$((failed + 1))
