@@ -5,7 +5,9 @@
 //   requests() the addresses asked for since the last navigation beyond data: ones
 //   (null where the engine cannot tell), errors() the page's errors the engine
 //   logged (null likewise), scriptSeconds() (null likewise), close();
-//   ratioChanges: whether the pixel ratio changes on a page that runs.
+//   ratioChanges: whether the pixel ratio changes on a page that runs; pid: the
+//   process the engine started first, below which pageProcess (a pattern of their
+//   command lines) finds the processes that run pages.
 import { spawn } from 'node:child_process';
 
 export async function openBrowser(engine) {

@@ -48,6 +48,8 @@ export async function open() {
   let pageUrl = '';
   return {
     ratioChanges: true,
+    pid: child.pid,
+    pageProcess: /--type=renderer/, // the processes that run pages (benchmarks read their time)
     stderr: () => stderr,
     async navigate(url) {
       events.length = 0;

@@ -43,6 +43,8 @@ export async function open() {
   let pageUrl = '', background = null;
   return {
     ratioChanges: true,
+    pid: firefox.child.pid,
+    pageProcess: /-contentproc/,
     stderr: () => firefox.stderr,
     async navigate(url) {
       events.length = 0;

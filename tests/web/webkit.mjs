@@ -52,6 +52,8 @@ export async function open() {
   const perform = (actions) => browser.session('POST', '/actions', { actions });
   return {
     ratioChanges: false,
+    get pid() { return browser.driver.child.pid; },
+    pageProcess: /WebKitWebProcess/,
     stderr: () => browser.driver.stderr + xvfb.stderr,
     navigate: (url) => browser.session('POST', '/url', { url }),
     async setViewport(width, height, ratio) {
