@@ -10,8 +10,9 @@
 #                         a private Xvfb screen where the kernel runs 32-bit programs
 #   build/windows64       64-bit Windows, tested under 64-bit Wine on every kernel
 #   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64
-#   build/web             the web page (Emscripten); its tests run in headless
-#                         Chromium from the native release tree (label web)
+#   build/armhf           armhf Linux, cross-built; tests run under qemu-arm
+#   build/web             the web page (Emscripten); its tests run in Chromium,
+#                         Firefox and WebKitGTK from the native release tree (label web)
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
@@ -142,25 +143,28 @@ elif ((windows32_ok)); then
   run_ctest "Windows 32-bit (programs read, not run)" build/windows -R windows_static_imports
 fi
 
-# ---- ARM64: the Linux programs cross-built for arm64 (Raspberry Pi OS, Debian arm64)
-# in build/arm64, run under the user-mode emulator: the unit and renderer tests, and
-# the checks labelled arm64 that compare its frames, screens and package with the
-# native release tree's.
-arm64_ok=0
-build "arm64" build/arm64 -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake" \
-  -DVELMORA_NATIVE_BUILD="$root/build/native-release" && arm64_ok=1
-((arm64_ok)) && run_ctest "arm64 (qemu)" build/arm64
+# ---- ARM: the Linux programs cross-built for arm64 and armhf (64- and 32-bit
+# Raspberry Pi OS, Debian arm64 and armhf) in build/arm64 and build/armhf, run under
+# the user-mode emulator: the unit and renderer tests, and the checks labelled with
+# the architecture that compare their frames, screens and packages with the native
+# release tree's.
+for cross in arm64:aarch64-linux-gnu armhf:arm-linux-gnueabihf; do
+  build "${cross%%:*}" "build/${cross%%:*}" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-${cross#*:}.cmake" \
+    -DVELMORA_NATIVE_BUILD="$root/build/native-release" &&
+    run_ctest "${cross%%:*} (qemu)" "build/${cross%%:*}"
+done
 
 # ---- Web page: velmora.html built with Emscripten in build/web, then its tests in
-# headless Chromium (label web of the native release tree, which holds velmora-render).
+# Chromium, Firefox and WebKitGTK (label web of the native release tree, which holds
+# velmora-render).
 say "building the web page in build/web"
 step_started=$SECONDS
 web_generator=()
 [[ -f build/web/CMakeCache.txt ]] || web_generator=(-G Ninja)
 if emcmake cmake -S . -B build/web "${web_generator[@]}" && cmake --build build/web -j "$jobs"; then
   echo "built build/web/velmora.html ($(stat -c %s build/web/velmora.html) bytes) in $((SECONDS - step_started)) s"
-  ((native_release_ok)) && run_ctest "web page (Chromium)" build/native-release -L web
+  ((native_release_ok)) && run_ctest "web page (Chromium, Firefox, WebKitGTK)" build/native-release -L web
 else
   problems+=("the web page build")
   failed=$((failed + 1))

@@ -239,3 +239,38 @@ press_and_time() {
 saver_still_running_after() {
   ! poll_until "$1" e2e_saver_gone || e2e_fail "the saver ended although it should run on"
 }
+
+# rpm_like_deb RPM DEB ARCH OBJDUMP [EMULATOR...]: the RPM, made from the same tree as
+# the Debian package, holds the same files with the same modes, link targets and
+# contents, the same summary and description, a licence and the architecture ARCH;
+# it requires every shared library its programs load, and its velmora-render runs.
+rpm_like_deb() {
+  local rpm=$1 deb=$2 arch=$3 objdump=$4 side
+  shift 4
+  [[ ${rpm##*/} =~ ^velmora-[0-9.]+-[0-9]+\.$arch\.rpm$ ]] || fail "the RPM is named ${rpm##*/}"
+  [[ $(rpm -qp --qf '%{ARCH}' "$rpm") == "$arch" ]] || fail "the RPM's architecture is $(rpm -qp --qf '%{ARCH}' "$rpm")"
+  [[ $(rpm -qp --qf '%{LICENSE}' "$rpm") =~ ^(unknown|)$ ]] && fail "the RPM names no licence"
+  local description
+  description=$(dpkg-deb -f "$deb" Description)
+  [[ $(rpm -qp --qf '%{SUMMARY}' "$rpm") == "${description%%$'\n'*}" ]] || fail "the RPM's summary differs"
+  [[ $(rpm -qp --qf '%{DESCRIPTION}' "$rpm") == "$(sed '1d; s/^ //' <<<"$description")" ]] || fail "the RPM's description differs"
+  # mode path link-target of each file (no folders), and the files themselves
+  local listing=()
+  listing+=("$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $1, $6, $8 }' | sort)")
+  listing+=("$(rpm -qp --qf '[%{FILEMODES:perms} %{FILENAMES} %{FILELINKTOS}\n]' "$rpm" | awk '$1 !~ /^d/ { print $1, $2, $3 }' | sort)")
+  [[ ${listing[0]} == "${listing[1]}" ]] ||
+    fail "the RPM's files differ: $(diff <(echo "${listing[0]}") <(echo "${listing[1]}") | grep '^[<>]' | paste -sd' ')"
+  for side in deb rpm; do rm -rf "$E2E_RUN_DIR/$side" && mkdir -p "$E2E_RUN_DIR/$side"; done
+  dpkg-deb -x "$deb" "$E2E_RUN_DIR/deb"
+  rpm2archive - <"$rpm" | tar -xzf - -C "$E2E_RUN_DIR/rpm" || { fail "cannot unpack the RPM"; return; }
+  diff -r --no-dereference "$E2E_RUN_DIR/deb" "$E2E_RUN_DIR/rpm" >/dev/null || fail "the RPM's files are not the Debian package's"
+  local requires program library
+  requires=$(rpm -qpR "$rpm" | sed 's/(.*//' | sort -u)  # libX11.so.6()(64bit), libX11.so.6 on 32 bits
+  for program in usr/bin/velmora-render usr/libexec/xscreensaver/velmora; do
+    for library in $("$objdump" -p "$E2E_RUN_DIR/rpm/$program" | awk '$1 == "NEEDED" { print $2 }'); do
+      grep -qxF "$library" <<<"$requires" || fail "the RPM does not require $library, which $program loads"
+    done
+  done
+  grep -qx 'libX11\.so\.6' <<<"$requires" || fail "the RPM requires no libX11: $(paste -sd' ' <<<"$requires")"
+  "$@" "$E2E_RUN_DIR/rpm/usr/bin/velmora-render" --help >/dev/null || fail "the RPM's velmora-render does not run"
+}

@@ -242,6 +242,8 @@ case_package() {
   kill -TERM "$VP"
   ends_with "$VP" 0 5 "unpacked velmora"
   "$run/unpacked/usr/bin/velmora-render" --help >/dev/null || fail "the unpacked velmora-render does not run"
+  (cd "$run" && cpack -G RPM --config "$build/CPackConfig.cmake" >cpack-rpm.log 2>&1) || fail "cpack -G RPM failed"
+  rpm_like_deb "$(ls "$run"/velmora-*.rpm | head -n 1)" "$deb" x86_64 objdump
 }
 
 "case_$case_name"
