@@ -24,6 +24,7 @@ declare -A allowed=(
   [tests/renderer]="core tests/core"
   [tests/cli]="core cli linux renderer"
   [tests/fuzz]="core cli linux renderer tests"
+  [tests/web]="core web"
   [tests/wayland]="core cli wayland tests"
   [tests/x11]="core cli x11 tests"
 )

@@ -10,6 +10,7 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 #include "cli/command_line.h"
@@ -194,7 +195,7 @@ void CloseSeat(WaylandSeat& seat)
     Drop(seat.seat, wl_seat_release);
 }
 
-// ---- Outputs: their names and scales; a wallpaper on each one that is asked for.
+// ---- Outputs: a wallpaper on each one that is asked for.
 
 bool Wanted(const WaylandClient& client, const WaylandOutput& output)
 {
@@ -204,44 +205,8 @@ bool Wanted(const WaylandClient& client, const WaylandOutput& output)
 void AddSurface(WaylandClient& client, WaylandOutput* output)
 {
     client.surfaces.push_back(std::make_unique<SaverSurface>());
-    OpenSaverSurface(client, *client.surfaces.back(), output);
-}
-
-void OnOutputDone(void* data, wl_output*)
-{
-    auto& output = *static_cast<WaylandOutput*>(data);
-    WaylandClient& client = *output.client;
-    const bool first = !output.described;
-    output.described = true;
-    if (first && client.opened && client.request->mode == WaylandMode::Wallpaper && Wanted(client, output))
-        AddSurface(client, &output);
-}
-
-void OnOutputScale(void* data, wl_output*, int32_t factor)
-{
-    static_cast<WaylandOutput*>(data)->scale = factor > 0 ? factor : 1;
-}
-
-void OnOutputName(void* data, wl_output*, const char* name) { static_cast<WaylandOutput*>(data)->name = name; }
-
-const wl_output_listener kOutputListener = {
-    Ignore<wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*, int32_t>,
-    Ignore<wl_output*, uint32_t, int32_t, int32_t, int32_t>,
-    OnOutputDone,
-    OnOutputScale,
-    OnOutputName,
-    Ignore<wl_output*, const char*>,
-};
-
-void CloseOutput(WaylandOutput& output)
-{
-    if (output.output) {
-        if (output.version >= WL_OUTPUT_RELEASE_SINCE_VERSION)
-            wl_output_release(output.output);
-        else
-            wl_output_destroy(output.output);
-    }
-    output.output = nullptr;
+    OpenSaverSurface(*client.surfaces.back(), client.globals, *client.request, output);
+    if (output) output->covered = true;
 }
 
 // The output has gone: its wallpaper goes with it, other surfaces forget it.
@@ -249,13 +214,10 @@ void RemoveOutput(WaylandClient& client, WaylandOutput& output)
 {
     auto& surfaces = client.surfaces;
     for (auto& saver : surfaces) {
-        if (client.request->mode == WaylandMode::Wallpaper && saver->output == &output) {
-            CloseSaverSurface(*saver);
-            saver->closed = true;
-        }
+        if (client.request->mode == WaylandMode::Wallpaper && saver->output == &output) CloseSaverSurface(*saver);
         ForgetOutput(*saver, &output);
     }
-    std::erase_if(surfaces, [](const auto& saver) { return saver->closed && !saver->surface; });
+    std::erase_if(surfaces, [](const auto& saver) { return !saver->surface; });
     CloseOutput(output);
 }
 
@@ -275,28 +237,27 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
     auto& client = *static_cast<WaylandClient*>(data);
     const WaylandMode mode = client.request->mode;
     const std::string_view what = interface;
-    if (what == wl_compositor_interface.name && version >= 4 && !client.compositor) {
-        client.compositor = Bind<wl_compositor>(registry, name, &wl_compositor_interface, version, 4);
-    } else if (what == wl_shm_interface.name && !client.shm) {
-        client.shm = Bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
-    } else if (what == xdg_wm_base_interface.name && mode != WaylandMode::Wallpaper && !client.wmBase) {
-        client.wmBase = Bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, 2);
-        xdg_wm_base_add_listener(client.wmBase, &kWmBaseListener, nullptr);
-    } else if (what == zwlr_layer_shell_v1_interface.name && mode == WaylandMode::Wallpaper && !client.layerShell) {
-        client.layerShell = Bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version, 4);
-    } else if (what == wp_viewporter_interface.name && !client.viewporter) {
-        client.viewporter = Bind<wp_viewporter>(registry, name, &wp_viewporter_interface, version, 1);
-    } else if (what == wp_fractional_scale_manager_v1_interface.name && !client.fractionalScale) {
-        client.fractionalScale = Bind<wp_fractional_scale_manager_v1>(
+    WaylandGlobals& globals = client.globals;
+    if (what == wl_compositor_interface.name && version >= 4 && !globals.compositor) {
+        globals.compositor = Bind<wl_compositor>(registry, name, &wl_compositor_interface, version, 4);
+    } else if (what == wl_shm_interface.name && !globals.shm) {
+        globals.shm = Bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
+    } else if (what == xdg_wm_base_interface.name && mode != WaylandMode::Wallpaper && !globals.wmBase) {
+        globals.wmBase = Bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, 2);
+        xdg_wm_base_add_listener(globals.wmBase, &kWmBaseListener, nullptr);
+    } else if (what == zwlr_layer_shell_v1_interface.name && mode == WaylandMode::Wallpaper && !globals.layerShell) {
+        globals.layerShell = Bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version, 4);
+    } else if (what == wp_viewporter_interface.name && !globals.viewporter) {
+        globals.viewporter = Bind<wp_viewporter>(registry, name, &wp_viewporter_interface, version, 1);
+    } else if (what == wp_fractional_scale_manager_v1_interface.name && !globals.fractionalScale) {
+        globals.fractionalScale = Bind<wp_fractional_scale_manager_v1>(
             registry, name, &wp_fractional_scale_manager_v1_interface, version, 1);
+    } else if (what == zxdg_decoration_manager_v1_interface.name && mode == WaylandMode::Window &&
+               !globals.decorations) {
+        globals.decorations =
+            Bind<zxdg_decoration_manager_v1>(registry, name, &zxdg_decoration_manager_v1_interface, version, 1);
     } else if (what == wl_output_interface.name) {
-        auto output = std::make_unique<WaylandOutput>();
-        output->client = &client;
-        output->globalName = name;
-        output->version = std::min(version, 4u);
-        output->output = Bind<wl_output>(registry, name, &wl_output_interface, version, 4);
-        wl_output_add_listener(output->output, &kOutputListener, output.get());
-        client.outputs.push_back(std::move(output));
+        client.outputs.push_back(BindOutput(registry, name, version));
     } else if (what == wl_seat_interface.name && mode != WaylandMode::Wallpaper && version >= 5) {
         auto seat = std::make_unique<WaylandSeat>();
         seat->client = &client;
@@ -330,12 +291,13 @@ std::string OutputNames(const WaylandClient& client)
 
 bool CheckGlobals(const WaylandClient& client, std::string& error)
 {
-    if (!client.compositor || !client.shm) {
+    const WaylandGlobals& globals = client.globals;
+    if (!globals.compositor || !globals.shm) {
         error = "the compositor offers no wl_compositor (version 4) or no wl_shm";
-    } else if (client.request->mode == WaylandMode::Wallpaper && !client.layerShell) {
+    } else if (client.request->mode == WaylandMode::Wallpaper && !globals.layerShell) {
         error = "the compositor does not offer the wlr-layer-shell protocol (zwlr_layer_shell_v1) that --wallpaper "
                 "needs (GNOME has none); try --fullscreen";
-    } else if (client.request->mode != WaylandMode::Wallpaper && !client.wmBase) {
+    } else if (client.request->mode != WaylandMode::Wallpaper && !globals.wmBase) {
         error = "the compositor does not offer xdg-shell (xdg_wm_base)";
     } else {
         return true;
@@ -378,14 +340,29 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
         error = "no output named " + Shortened(request.output) + " (the compositor has: " + OutputNames(client) + ")";
         return false;
     }
-    if (request.mode == WaylandMode::Wallpaper) {
-        for (auto& output : client.outputs)
-            if (output->described && Wanted(client, *output)) AddSurface(client, output.get());
-    } else {
-        AddSurface(client, named);
-    }
+    if (request.mode != WaylandMode::Wallpaper) AddSurface(client, named);
+    CoverOutputs(client);
     client.opened = true;
     return true;
+}
+
+void CoverOutputs(WaylandClient& client)
+{
+    if (client.request->mode != WaylandMode::Wallpaper) return;
+    for (auto& output : client.outputs)
+        if (output->described && !output->covered && Wanted(client, *output)) AddSurface(client, output.get());
+}
+
+void EndSurfaces(WaylandClient& client)
+{
+    for (auto& saver : client.surfaces) {
+        if (saver->stage == SurfaceStage::Closed) EndRun(client, Outcome::Stopped);
+        if (saver->stage == SurfaceStage::Failed) EndRun(client, Outcome::Failed, saver->error);
+    }
+    std::erase_if(client.surfaces, [](auto& saver) {  // wallpapers the compositor has taken away
+        if (SurfaceEnded(*saver)) CloseSaverSurface(*saver);
+        return SurfaceEnded(*saver);
+    });
 }
 
 void CloseWaylandClient(WaylandClient& client)
@@ -396,18 +373,20 @@ void CloseWaylandClient(WaylandClient& client)
     client.seats.clear();
     for (auto& output : client.outputs) CloseOutput(*output);
     client.outputs.clear();
-    Drop(client.fractionalScale, wp_fractional_scale_manager_v1_destroy);
-    Drop(client.viewporter, wp_viewporter_destroy);
-    if (client.layerShell) {
-        if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(client.layerShell)) >= 3)
-            zwlr_layer_shell_v1_destroy(client.layerShell);
+    WaylandGlobals& globals = client.globals;
+    Drop(globals.decorations, zxdg_decoration_manager_v1_destroy);
+    Drop(globals.fractionalScale, wp_fractional_scale_manager_v1_destroy);
+    Drop(globals.viewporter, wp_viewporter_destroy);
+    if (globals.layerShell) {
+        if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(globals.layerShell)) >= 3)
+            zwlr_layer_shell_v1_destroy(globals.layerShell);
         else
-            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(client.layerShell));
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(globals.layerShell));
     }
-    client.layerShell = nullptr;
-    Drop(client.wmBase, xdg_wm_base_destroy);
-    Drop(client.shm, wl_shm_destroy);
-    Drop(client.compositor, wl_compositor_destroy);
+    globals.layerShell = nullptr;
+    Drop(globals.wmBase, xdg_wm_base_destroy);
+    Drop(globals.shm, wl_shm_destroy);
+    Drop(globals.compositor, wl_compositor_destroy);
     Drop(client.registry, wl_registry_destroy);
     Drop(client.xkb, xkb_context_unref);
     if (client.display) {

@@ -11,23 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "wayland/output.h"
 #include "wayland/saver.h"
 #include "wayland/surface.h"
 
-struct xdg_wm_base;
-struct zwlr_layer_shell_v1;
-struct wp_viewporter;
-struct wp_fractional_scale_manager_v1;
-
-struct WaylandOutput {
-    WaylandClient* client = nullptr;
-    wl_output* output = nullptr;
-    uint32_t globalName = 0;
-    uint32_t version = 0;
-    std::string name;        // HDMI-A-1, HEADLESS-1 (wl_output version 4)
-    int32_t scale = 1;
-    bool described = false;  // its first done event has come
-};
+struct WaylandClient;
 
 struct WaylandSeat {
     WaylandClient* client = nullptr;
@@ -50,12 +38,7 @@ struct WaylandClient {
     const WaylandRequest* request = nullptr;
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
-    wl_compositor* compositor = nullptr;
-    wl_shm* shm = nullptr;
-    xdg_wm_base* wmBase = nullptr;
-    zwlr_layer_shell_v1* layerShell = nullptr;
-    wp_viewporter* viewporter = nullptr;
-    wp_fractional_scale_manager_v1* fractionalScale = nullptr;
+    WaylandGlobals globals;
     xkb_context* xkb = nullptr;
     std::vector<std::unique_ptr<WaylandOutput>> outputs;
     std::vector<std::unique_ptr<WaylandSeat>> seats;
@@ -65,11 +48,18 @@ struct WaylandClient {
     std::string error;  // why it failed
 };
 
+// Ends the run with this outcome (the first one set stays).
+void EndRun(WaylandClient& client, Outcome outcome, const std::string& error = {});
+
+// Gives each described output that the mode covers and nothing covers yet its
+// surface (the wallpaper's outputs that come while it runs).
+void CoverOutputs(WaylandClient& client);
+
+// Takes the surfaces that have ended away; the first one closed or failed ends the run.
+void EndSurfaces(WaylandClient& client);
+
 // Connects (WAYLAND_DISPLAY), learns the globals and outputs, and makes the
 // mode's surfaces. On failure error says why, and CloseWaylandClient releases
 // what was opened.
 bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std::string& error);
 void CloseWaylandClient(WaylandClient& client);
-
-// Ends the run with this outcome (the first one set stays).
-void EndRun(WaylandClient& client, Outcome outcome, const std::string& error = {});

@@ -43,21 +43,21 @@ int RunLoop(WaylandClient& client, std::string& error)
             return 1;
         }
         if (EndingSignalCaught()) return 0;
+        EndSurfaces(client);
         if (client.outcome != Outcome::Going) {
             error = client.error;
             return client.outcome == Outcome::Stopped ? 0 : 1;
         }
+        CoverOutputs(client);
         const int64_t now = MonotonicNow();
         int64_t deadline = -1;
+        bool ended = false;
         for (auto& saver : client.surfaces) {
             const int64_t due = StepSaverSurface(*saver, now);
             if (due >= 0 && (deadline < 0 || due < deadline)) deadline = due;
+            ended = ended || SurfaceEnded(*saver);
         }
-        std::erase_if(client.surfaces, [](auto& saver) {  // wallpapers the compositor has taken away
-            if (saver->closed) CloseSaverSurface(*saver);
-            return saver->closed;
-        });
-        if (client.outcome != Outcome::Going) continue;
+        if (ended) continue;
         if (!Exchange(client, deadline)) {
             error = LostConnection(client.display);
             return 1;

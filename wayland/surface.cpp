@@ -4,25 +4,18 @@
 #include <climits>
 
 #include "cli/waiting.h"
-#include "wayland/client.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
 
-WaylandOutput* OutputOf(const WaylandClient& client, const wl_output* handle)
-{
-    for (const auto& output : client.outputs)
-        if (output->output == handle) return output.get();
-    return nullptr;
-}
-
 void OnEnter(void* data, wl_surface*, wl_output* handle)
 {
     auto& saver = *static_cast<SaverSurface*>(data);
-    WaylandOutput* output = OutputOf(*saver.client, handle);
+    WaylandOutput* output = OutputOf(handle);
     if (output && std::find(saver.entered.begin(), saver.entered.end(), output) == saver.entered.end())
         saver.entered.push_back(output);
 }
@@ -30,23 +23,43 @@ void OnEnter(void* data, wl_surface*, wl_output* handle)
 void OnLeave(void* data, wl_surface*, wl_output* handle)
 {
     auto& saver = *static_cast<SaverSurface*>(data);
-    std::erase(saver.entered, OutputOf(*saver.client, handle));
+    if (WaylandOutput* output = OutputOf(handle)) std::erase(saver.entered, output);
 }
 
 const wl_surface_listener kSurfaceListener = {OnEnter, OnLeave};
 
+// The first end stays.
+void End(SaverSurface& saver, SurfaceStage stage, const std::string& error = {})
+{
+    if (SurfaceEnded(saver)) return;
+    saver.stage = stage;
+    saver.error = error;
+}
+
+// The frames for the buffers' size; false (the surface failed) without the memory for them.
+bool LayOut(SaverSurface& saver)
+{
+    const DisplayMode mode = {static_cast<int16_t>(saver.pool.width), static_cast<int16_t>(saver.pool.height), 32};
+    if (!LayOutFrames(saver.frames, mode)) {
+        const DrawnFrame area = CurrentFrame(saver.frames);
+        End(saver, SurfaceStage::Failed,
+            "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) + " frame");
+        return false;
+    }
+    return true;
+}
+
 void OnXdgConfigure(void* data, xdg_surface*, uint32_t serial)
 {
     auto& saver = *static_cast<SaverSurface*>(data);
-    const WaylandRequest& request = *saver.client->request;
+    const WaylandRequest& request = *saver.request;
     // 0 leaves the size to the client: the own window's, or the one it had.
     if (saver.toplevelWidth > 0) saver.askedWidth = saver.toplevelWidth;
     if (saver.toplevelHeight > 0) saver.askedHeight = saver.toplevelHeight;
     if (saver.askedWidth <= 0) saver.askedWidth = request.width;
     if (saver.askedHeight <= 0) saver.askedHeight = request.height;
-    saver.configureSerial = serial;
-    saver.configurePending = true;
-    saver.configured = true;
+    saver.unanswered = serial;
+    if (saver.stage == SurfaceStage::Unconfigured) saver.stage = SurfaceStage::Configured;
 }
 
 const xdg_surface_listener kXdgSurfaceListener = {OnXdgConfigure};
@@ -58,7 +71,7 @@ void OnToplevelConfigure(void* data, xdg_toplevel*, int32_t width, int32_t heigh
     saver.toplevelHeight = height;
 }
 
-void OnToplevelClose(void* data, xdg_toplevel*) { EndRun(*static_cast<SaverSurface*>(data)->client, Outcome::Stopped); }
+void OnToplevelClose(void* data, xdg_toplevel*) { End(*static_cast<SaverSurface*>(data), SurfaceStage::Closed); }
 
 void OnToplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void OnToplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
@@ -71,12 +84,11 @@ void OnLayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint3
     auto& saver = *static_cast<SaverSurface*>(data);
     saver.askedWidth = static_cast<int32_t>(std::min(width, uint32_t{INT32_MAX}));
     saver.askedHeight = static_cast<int32_t>(std::min(height, uint32_t{INT32_MAX}));
-    saver.configureSerial = serial;
-    saver.configurePending = true;
-    saver.configured = true;
+    saver.unanswered = serial;
+    if (saver.stage == SurfaceStage::Unconfigured) saver.stage = SurfaceStage::Configured;
 }
 
-void OnLayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<SaverSurface*>(data)->closed = true; }
+void OnLayerClosed(void* data, zwlr_layer_surface_v1*) { End(*static_cast<SaverSurface*>(data), SurfaceStage::Gone); }
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
 
@@ -92,7 +104,10 @@ void OnFrameDone(void* data, wl_callback* callback, uint32_t)
     auto& saver = *static_cast<SaverSurface*>(data);
     wl_callback_destroy(callback);
     saver.frameCallback = nullptr;
-    saver.started = true;
+    if (saver.stage == SurfaceStage::Configured) {  // outputs and scale are known now: the run begins
+        saver.stage = SurfaceStage::Drawing;
+        LayOut(saver);
+    }
 }
 
 const wl_callback_listener kFrameListener = {OnFrameDone};
@@ -129,9 +144,15 @@ void FollowSize(SaverSurface& saver)
     saver.pool.width = static_cast<int32_t>(width);
     saver.pool.height = static_cast<int32_t>(height);
     saver.bufferScale = bufferScale;
-    saver.committed = false;
-    saver.laidOut = false;
     saver.shownLit.clear();
+    if (saver.stage == SurfaceStage::Drawing) LayOut(saver);
+}
+
+// A buffer of the current size and scale is on the screen.
+bool Shown(const SaverSurface& saver)
+{
+    return saver.shownWidth == saver.pool.width && saver.shownHeight == saver.pool.height &&
+           saver.shownScale == saver.bufferScale;
 }
 
 // Attaches the buffer with its damage (none given: all of it) and asks to be
@@ -139,9 +160,11 @@ void FollowSize(SaverSurface& saver)
 void Commit(SaverSurface& saver, ShmBuffer& buffer, const std::vector<DamageBox>* boxes, int32_t offsetX,
             int32_t offsetY)
 {
-    if (!saver.committed) {  // a new size or scale
+    if (!Shown(saver)) {  // a new size or scale
         if (saver.viewport) wp_viewport_set_destination(saver.viewport, saver.askedWidth, saver.askedHeight);
         if (saver.shownScale != saver.bufferScale) wl_surface_set_buffer_scale(saver.surface, saver.bufferScale);
+        saver.shownWidth = saver.pool.width;
+        saver.shownHeight = saver.pool.height;
         saver.shownScale = saver.bufferScale;
     }
     wl_surface_attach(saver.surface, buffer.buffer, 0, 0);
@@ -155,7 +178,6 @@ void Commit(SaverSurface& saver, ShmBuffer& buffer, const std::vector<DamageBox>
     wl_callback_add_listener(saver.frameCallback, &kFrameListener, &saver);
     wl_surface_commit(saver.surface);
     buffer.busy = true;
-    saver.committed = true;
 }
 
 // A black buffer of the current size, for a surface that shows no frame (yet).
@@ -164,7 +186,7 @@ void CommitBlack(SaverSurface& saver)
     std::string error;
     ShmBuffer* buffer = IdleBuffer(saver.pool, error);
     if (!buffer) {
-        if (!error.empty()) EndRun(*saver.client, Outcome::Failed, error);
+        if (!error.empty()) End(saver, SurfaceStage::Failed, error);
         return;  // else every buffer is busy: again after a release
     }
     if (!buffer->lit.empty()) {  // it holds a frame of the current layout
@@ -176,41 +198,70 @@ void CommitBlack(SaverSurface& saver)
     Commit(saver, *buffer, nullptr, 0, 0);
 }
 
-bool LayOut(SaverSurface& saver)
+
+// Acknowledges the last configure and takes its size; a size that stays is
+// answered by the buffer shown.
+void AnswerConfigure(SaverSurface& saver)
 {
-    const DisplayMode mode = {static_cast<int16_t>(saver.pool.width), static_cast<int16_t>(saver.pool.height), 32};
-    if (!LayOutFrames(saver.frames, mode)) {
-        const DrawnFrame area = CurrentFrame(saver.frames);
-        EndRun(*saver.client, Outcome::Failed,
-               "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) +
-                   " frame");
-        return false;
+    if (!saver.unanswered) return;
+    if (saver.layer)
+        zwlr_layer_surface_v1_ack_configure(saver.layer, *saver.unanswered);
+    else
+        xdg_surface_ack_configure(saver.xdgSurface, *saver.unanswered);
+    saver.unanswered.reset();
+    FollowSize(saver);
+    if (Shown(saver)) wl_surface_commit(saver.surface);
+}
+
+// Draws the next frame and commits what changed; returns when the next one is due (-1: on an event).
+int64_t DrawFrame(SaverSurface& saver, int64_t now)
+{
+    const DrawnFrame area = CurrentFrame(saver.frames);
+    if (area.width <= 0 || area.height <= 0) {  // nothing to show in so small a surface
+        if (!Shown(saver)) CommitBlack(saver);
+        return -1;
     }
-    saver.laidOut = true;
-    return true;
+    std::string error;
+    ShmBuffer* buffer = IdleBuffer(saver.pool, error);
+    if (!buffer) {
+        if (!error.empty()) End(saver, SurfaceStage::Failed, error);
+        return -1;  // every buffer is busy: the frame waits for a release
+    }
+    const DrawnFrame frame = DrawNextFrame(saver.frames);
+    const bool wholeSurface = !Shown(saver);
+    if (!frame.unchanged || wholeSurface) {  // an unchanged picture is on the screen already
+        PutFrame(*buffer, saver.pool.width, frame);
+        if (!wholeSurface) ChangedBoxes(saver.shownLit, frame.lit, frame.width, frame.height, saver.boxes);
+        saver.shownLit.assign(frame.lit.begin(), frame.lit.end());
+        Commit(saver, *buffer, wholeSurface ? nullptr : &saver.boxes, frame.offsetX, frame.offsetY);
+    }
+    FinishFrame(saver.frames);
+    ++saver.drawn;
+    saver.due = now + TicksToWait(saver.pacer, now);
+    return saver.frameCallback ? -1 : saver.due;
 }
 
 }  // namespace
 
-void OpenSaverSurface(WaylandClient& client, SaverSurface& saver, WaylandOutput* output)
+void OpenSaverSurface(SaverSurface& saver, const WaylandGlobals& globals, const WaylandRequest& request,
+                      WaylandOutput* output)
 {
-    const WaylandRequest& request = *client.request;
-    saver.client = &client;
+    saver.request = &request;
     saver.output = output;
-    saver.pool.shm = client.shm;
+    saver.pool.shm = globals.shm;
     SetUpFrames(saver.frames, request.settings, request.clock);
     saver.due = MonotonicNow();
     StartPacingPeriod(saver.pacer, kTicksPerSecond / request.framesPerSecond, saver.due);
 
-    saver.surface = wl_compositor_create_surface(client.compositor);
+    saver.surface = wl_compositor_create_surface(globals.compositor);
     wl_surface_add_listener(saver.surface, &kSurfaceListener, &saver);
-    if (client.viewporter && client.fractionalScale) {
-        saver.viewport = wp_viewporter_get_viewport(client.viewporter, saver.surface);
-        saver.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(client.fractionalScale, saver.surface);
+    if (globals.viewporter && globals.fractionalScale) {
+        saver.viewport = wp_viewporter_get_viewport(globals.viewporter, saver.surface);
+        saver.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(globals.fractionalScale, saver.surface);
         wp_fractional_scale_v1_add_listener(saver.fractional, &kFractionalListener, &saver);
     }
     if (request.mode == WaylandMode::Wallpaper) {
-        saver.layer = zwlr_layer_shell_v1_get_layer_surface(client.layerShell, saver.surface, output->output,
+        saver.layer = zwlr_layer_shell_v1_get_layer_surface(globals.layerShell, saver.surface, output->output,
                                                             ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "wallpaper");
         zwlr_layer_surface_v1_add_listener(saver.layer, &kLayerListener, &saver);
         zwlr_layer_surface_v1_set_anchor(saver.layer,
@@ -220,17 +271,21 @@ void OpenSaverSurface(WaylandClient& client, SaverSurface& saver, WaylandOutput*
         zwlr_layer_surface_v1_set_exclusive_zone(saver.layer, -1);  // under panels too
         zwlr_layer_surface_v1_set_keyboard_interactivity(saver.layer,
                                                          ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-        wl_region* nothing = wl_compositor_create_region(client.compositor);  // no pointer or touch either
+        wl_region* nothing = wl_compositor_create_region(globals.compositor);  // no pointer or touch either
         wl_surface_set_input_region(saver.surface, nothing);
         wl_region_destroy(nothing);
     } else {
-        saver.xdgSurface = xdg_wm_base_get_xdg_surface(client.wmBase, saver.surface);
+        saver.xdgSurface = xdg_wm_base_get_xdg_surface(globals.wmBase, saver.surface);
         xdg_surface_add_listener(saver.xdgSurface, &kXdgSurfaceListener, &saver);
         saver.toplevel = xdg_surface_get_toplevel(saver.xdgSurface);
         xdg_toplevel_add_listener(saver.toplevel, &kToplevelListener, &saver);
         xdg_toplevel_set_title(saver.toplevel, "Velmora");
         xdg_toplevel_set_app_id(saver.toplevel, "velmora");
-        if (request.mode == WaylandMode::Fullscreen)
+        if (request.mode == WaylandMode::Window && globals.decorations) {  // a title bar and borders from the compositor
+            saver.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(globals.decorations, saver.toplevel);
+            zxdg_toplevel_decoration_v1_set_mode(saver.decoration, ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+        }
+        if (request.mode != WaylandMode::Window)
             xdg_toplevel_set_fullscreen(saver.toplevel, output ? output->output : nullptr);
     }
     wl_surface_commit(saver.surface);
@@ -242,12 +297,19 @@ void CloseSaverSurface(SaverSurface& saver)
     Drop(saver.fractional, wp_fractional_scale_v1_destroy);
     Drop(saver.viewport, wp_viewport_destroy);
     Drop(saver.layer, zwlr_layer_surface_v1_destroy);
+    Drop(saver.decoration, zxdg_toplevel_decoration_v1_destroy);
     Drop(saver.toplevel, xdg_toplevel_destroy);
     Drop(saver.xdgSurface, xdg_surface_destroy);
     Drop(saver.surface, wl_surface_destroy);
     DropBuffers(saver.pool);
     ReleaseFrames(saver.frames);
     saver.entered.clear();
+}
+
+bool SurfaceEnded(const SaverSurface& saver)
+{
+    return saver.stage == SurfaceStage::Gone || saver.stage == SurfaceStage::Closed ||
+           saver.stage == SurfaceStage::Failed;
 }
 
 void ForgetOutput(SaverSurface& saver, const WaylandOutput* output)
@@ -258,48 +320,15 @@ void ForgetOutput(SaverSurface& saver, const WaylandOutput* output)
 
 int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
 {
-    WaylandClient& client = *saver.client;
-    if (!saver.configured || saver.closed || !saver.surface) return -1;
-    if (saver.configurePending) {
-        if (saver.layer)
-            zwlr_layer_surface_v1_ack_configure(saver.layer, saver.configureSerial);
-        else
-            xdg_surface_ack_configure(saver.xdgSurface, saver.configureSerial);
-        saver.configurePending = false;
-        FollowSize(saver);
-        if (saver.committed) wl_surface_commit(saver.surface);  // the size stays: the shown buffer answers it
-    }
+    if (saver.stage == SurfaceStage::Unconfigured || SurfaceEnded(saver)) return -1;
+    AnswerConfigure(saver);
     FollowSize(saver);  // the outputs' scale may have changed too
-    if (saver.frameCallback) return -1;  // the compositor has not asked for the next frame yet
-
-    const int64_t limit = client.request->frameLimit;
-    if (!saver.started || (limit > 0 && saver.drawn >= limit)) {
-        if (!saver.committed) CommitBlack(saver);
+    if (saver.frameCallback || SurfaceEnded(saver)) return -1;  // the compositor has not asked for the next frame yet
+    const int64_t limit = saver.request->frameLimit;
+    if (saver.stage != SurfaceStage::Drawing || (limit > 0 && saver.drawn >= limit)) {
+        if (!Shown(saver)) CommitBlack(saver);
         return -1;
     }
     if (now < saver.due) return saver.due;
-    if (!saver.laidOut && !LayOut(saver)) return -1;
-    const DrawnFrame area = CurrentFrame(saver.frames);
-    if (area.width <= 0 || area.height <= 0) {  // nothing to show in so small a surface
-        if (!saver.committed) CommitBlack(saver);
-        return -1;
-    }
-    std::string error;
-    ShmBuffer* buffer = IdleBuffer(saver.pool, error);
-    if (!buffer) {
-        if (!error.empty()) EndRun(client, Outcome::Failed, error);
-        return -1;  // every buffer is busy: the frame waits for a release
-    }
-    const DrawnFrame frame = DrawNextFrame(saver.frames);
-    if (!frame.unchanged || !saver.committed) {  // an unchanged picture is on the screen already
-        PutFrame(*buffer, saver.pool.width, frame);
-        const bool wholeSurface = !saver.committed;
-        if (!wholeSurface) ChangedBoxes(saver.shownLit, frame.lit, frame.width, frame.height, saver.boxes);
-        saver.shownLit.assign(frame.lit.begin(), frame.lit.end());
-        Commit(saver, *buffer, wholeSurface ? nullptr : &saver.boxes, frame.offsetX, frame.offsetY);
-    }
-    FinishFrame(saver.frames);
-    ++saver.drawn;
-    saver.due = now + TicksToWait(saver.pacer, now);
-    return saver.frameCallback ? -1 : saver.due;
+    return DrawFrame(saver, now);
 }
