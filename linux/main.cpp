@@ -45,6 +45,7 @@ int RunWayland(const SaverRequest& request)
     wayland.clock = request.clock;
     wayland.frameLimit = request.frameLimit;
     wayland.framesPerSecond = request.framesPerSecond;
+    wayland.idleMilliseconds = static_cast<uint32_t>(request.idleSeconds * 1000);
     std::string error;
     const int status = RunWaylandSaver(wayland, error);
     if (status != 0) std::cerr << kProgram << ": " << error << "\n";
@@ -77,6 +78,10 @@ int main(int argc, char** argv)
         return 1;
     }
     if (request.system == DisplaySystem::Wayland) return RunWayland(request);
+    if (request.idleSeconds > 0) {
+        std::cerr << kProgram << ": --idle watches Wayland sessions; on X11 let xscreensaver start velmora --root\n";
+        return 1;
+    }
     InstallXErrorHandlers(kProgram);
     XLayer x;
     x.tryShared = request.tryShared;

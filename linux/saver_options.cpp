@@ -25,6 +25,10 @@ OptionTable SaverOptions()
          {Switch("fullscreen", "the screen saver: full screen; any key, button, touch or pointer movement ends it"),
           Switch("wallpaper", "an animated background on every output (wlr-layer-shell)"),
           Value("output", "NAME", "full screen or wallpaper on this output only")}},
+        {"Idle",
+         {Value("idle", "SECONDS",
+                "keep running; whenever the session has had no input for SECONDS, the screen saver full screen on "
+                "every output until input ends it")}},
         {"Window", {Value("geometry", "WxH", "size of the program's own window", "1024x768")}},
         SettingsOptions(kSettingsGroup),
         {"Run",
@@ -53,9 +57,11 @@ SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& en
     if (!x11Option.empty() && !waylandOption.empty())
         throw OptionError{"--" + x11Option + " is for X11 and --" + waylandOption + " for Wayland; give one"};
     if (given("fullscreen") && given("wallpaper")) throw OptionError{"--fullscreen and --wallpaper are two modes; give one"};
-    if (given("output") && !given("fullscreen") && !given("wallpaper"))
-        throw OptionError{"--output goes with --fullscreen or --wallpaper"};
-    request.fullscreen = given("fullscreen");
+    if (given("idle") && given("wallpaper")) throw OptionError{"--idle shows the saver full screen, not as --wallpaper"};
+    if (given("output") && !given("fullscreen") && !given("wallpaper") && !given("idle"))
+        throw OptionError{"--output goes with --fullscreen or --wallpaper (or --idle)"};
+    if (given("idle")) request.idleSeconds = ParseWholeOption("idle", textOf("idle"), 1, 86400);
+    request.fullscreen = given("fullscreen") || given("idle");
     request.wallpaper = given("wallpaper");
     if (given("output")) request.output = textOf("output");
     // An X window or option, or no Wayland session, means X11; Wayland's own options mean Wayland.

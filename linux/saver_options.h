@@ -37,6 +37,7 @@ struct SaverRequest {
     int64_t framesPerSecond = 60;
     int64_t frameLimit = 0;  // 0: no limit
     bool tryShared = true;
+    int64_t idleSeconds = 0;  // --idle: full screen whenever the session has been idle this long; 0: not asked
 };
 
 SaverEnvironment EnvironmentOfProcess(bool waylandBuilt);

@@ -24,12 +24,18 @@ void Ignore(void*, Args...)
 }
 
 bool FullScreen(const WaylandClient& client) { return client.request->mode == WaylandMode::Fullscreen; }
+bool Idle(const WaylandClient& client) { return client.request->idleMilliseconds > 0; }
 
-// ---- Input: in full screen any of it ends the run; in the own window q and Escape do.
+// ---- Input: in full screen any of it ends the run (with --idle, hides it); in
+// the own window q and Escape do.
 
 void EndOnInput(WaylandClient& client)
 {
-    if (FullScreen(client)) EndRun(client, Outcome::Stopped);
+    if (!FullScreen(client)) return;
+    if (Idle(client))
+        client.hide = true;
+    else
+        EndRun(client, Outcome::Stopped);
 }
 
 // A movement of more than 2 pixels from where the pointer first entered ends the
@@ -44,7 +50,7 @@ void PointerAt(WaylandSeat& seat, wl_fixed_t x, wl_fixed_t y)
         seat.firstX = atX;
         seat.firstY = atY;
     } else if (std::fabs(atX - seat.firstX) > 2.0 || std::fabs(atY - seat.firstY) > 2.0) {
-        EndRun(*seat.client, Outcome::Stopped);
+        EndOnInput(*seat.client);
     }
 }
 
@@ -104,7 +110,7 @@ void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t si
 void KeyPressed(WaylandSeat& seat, uint32_t key)
 {
     if (FullScreen(*seat.client)) {
-        EndRun(*seat.client, Outcome::Stopped);
+        EndOnInput(*seat.client);
     } else if (seat.keys) {
         const xkb_keysym_t symbol = xkb_state_key_get_one_sym(seat.keys, key + 8);  // evdev code + 8
         if (symbol == XKB_KEY_q || symbol == XKB_KEY_Q || symbol == XKB_KEY_Escape)
@@ -195,7 +201,7 @@ void CloseSeat(WaylandSeat& seat)
     Drop(seat.seat, wl_seat_release);
 }
 
-// ---- Outputs: a wallpaper on each one that is asked for.
+// ---- Outputs: the full screen or the wallpaper on each one that is asked for.
 
 bool Wanted(const WaylandClient& client, const WaylandOutput& output)
 {
@@ -209,12 +215,12 @@ void AddSurface(WaylandClient& client, WaylandOutput* output)
     if (output) output->covered = true;
 }
 
-// The output has gone: its wallpaper goes with it, other surfaces forget it.
+// The output has gone: its surface goes with it, others forget it.
 void RemoveOutput(WaylandClient& client, WaylandOutput& output)
 {
     auto& surfaces = client.surfaces;
     for (auto& saver : surfaces) {
-        if (client.request->mode == WaylandMode::Wallpaper && saver->output == &output) CloseSaverSurface(*saver);
+        if (saver->output == &output) CloseSaverSurface(*saver);
         ForgetOutput(*saver, &output);
     }
     std::erase_if(surfaces, [](const auto& saver) { return !saver->surface; });
@@ -237,6 +243,7 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
     auto& client = *static_cast<WaylandClient*>(data);
     const WaylandMode mode = client.request->mode;
     const std::string_view what = interface;
+    if (Idle(client) && BindIdleGlobal(client.idle, registry, name, what, version)) return;
     WaylandGlobals& globals = client.globals;
     if (what == wl_compositor_interface.name && version >= 4 && !globals.compositor) {
         globals.compositor = Bind<wl_compositor>(registry, name, &wl_compositor_interface, version, 4);
@@ -299,6 +306,11 @@ bool CheckGlobals(const WaylandClient& client, std::string& error)
                 "needs (GNOME has none); try --fullscreen";
     } else if (client.request->mode != WaylandMode::Wallpaper && !globals.wmBase) {
         error = "the compositor does not offer xdg-shell (xdg_wm_base)";
+    } else if (Idle(client) && !IdleOffered(client.idle)) {
+        error = "--idle finds no idle source: the compositor offers neither ext_idle_notifier_v1 nor "
+                "org_kde_kwin_idle";
+    } else if (Idle(client) && client.seats.empty()) {
+        error = "--idle finds no seat to watch for input";
     } else {
         return true;
     }
@@ -340,15 +352,36 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
         error = "no output named " + Shortened(request.output) + " (the compositor has: " + OutputNames(client) + ")";
         return false;
     }
-    if (request.mode != WaylandMode::Wallpaper) AddSurface(client, named);
+    if (request.mode == WaylandMode::Window) AddSurface(client, nullptr);
+    if (Idle(client))
+        StartIdleWatch(client.idle, client.seats.front()->seat, request.idleMilliseconds);
+    else
+        client.shown = true;
     CoverOutputs(client);
     client.opened = true;
     return true;
 }
 
+void FollowIdle(WaylandClient& client)
+{
+    if (client.hide) {
+        client.hide = false;
+        client.shown = false;
+        for (auto& saver : client.surfaces) CloseSaverSurface(*saver);
+        client.surfaces.clear();
+        for (auto& output : client.outputs) output->covered = false;
+        for (auto& seat : client.seats) seat->pointerPlaced = false;
+    }
+    if (client.idle.became) {
+        client.idle.became = false;
+        client.shown = true;
+    }
+    CoverOutputs(client);
+}
+
 void CoverOutputs(WaylandClient& client)
 {
-    if (client.request->mode != WaylandMode::Wallpaper) return;
+    if (client.request->mode == WaylandMode::Window || !client.shown) return;
     for (auto& output : client.outputs)
         if (output->described && !output->covered && Wanted(client, *output)) AddSurface(client, output.get());
 }
@@ -373,6 +406,7 @@ void CloseWaylandClient(WaylandClient& client)
     client.seats.clear();
     for (auto& output : client.outputs) CloseOutput(*output);
     client.outputs.clear();
+    CloseIdleWatch(client.idle);
     WaylandGlobals& globals = client.globals;
     Drop(globals.decorations, zxdg_decoration_manager_v1_destroy);
     Drop(globals.fractionalScale, wp_fractional_scale_manager_v1_destroy);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "wayland/idle.h"
 #include "wayland/output.h"
 #include "wayland/saver.h"
 #include "wayland/surface.h"
@@ -43,7 +44,10 @@ struct WaylandClient {
     std::vector<std::unique_ptr<WaylandOutput>> outputs;
     std::vector<std::unique_ptr<WaylandSeat>> seats;
     std::vector<std::unique_ptr<SaverSurface>> surfaces;
+    IdleWatch idle;
     bool opened = false;  // set up: from now on wallpapers follow the outputs that come and go
+    bool shown = false;   // the mode's surfaces are on the screen (with --idle only while idle)
+    bool hide = false;    // input has come: the idle saver goes until the next idle time
     Outcome outcome = Outcome::Going;
     std::string error;  // why it failed
 };
@@ -51,8 +55,10 @@ struct WaylandClient {
 // Ends the run with this outcome (the first one set stays).
 void EndRun(WaylandClient& client, Outcome outcome, const std::string& error = {});
 
-// Gives each described output that the mode covers and nothing covers yet its
-// surface (the wallpaper's outputs that come while it runs).
+// Shows the idle saver when the session has become idle, hides it when input
+// has come; then gives each described output that the mode covers and nothing
+// covers yet its surface (outputs that come while it runs too).
+void FollowIdle(WaylandClient& client);
 void CoverOutputs(WaylandClient& client);
 
 // Takes the surfaces that have ended away; the first one closed or failed ends the run.

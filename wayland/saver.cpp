@@ -48,7 +48,7 @@ int RunLoop(WaylandClient& client, std::string& error)
             error = client.error;
             return client.outcome == Outcome::Stopped ? 0 : 1;
         }
-        CoverOutputs(client);
+        FollowIdle(client);
         const int64_t now = MonotonicNow();
         int64_t deadline = -1;
         bool ended = false;

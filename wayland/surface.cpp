@@ -160,6 +160,7 @@ bool Shown(const SaverSurface& saver)
 void Commit(SaverSurface& saver, ShmBuffer& buffer, const std::vector<DamageBox>* boxes, int32_t offsetX,
             int32_t offsetY)
 {
+    const bool mapping = saver.shownScale == 0;  // the first buffer maps the surface
     if (!Shown(saver)) {  // a new size or scale
         if (saver.viewport) wp_viewport_set_destination(saver.viewport, saver.askedWidth, saver.askedHeight);
         if (saver.shownScale != saver.bufferScale) wl_surface_set_buffer_scale(saver.surface, saver.bufferScale);
@@ -178,6 +179,10 @@ void Commit(SaverSurface& saver, ShmBuffer& buffer, const std::vector<DamageBox>
     wl_callback_add_listener(saver.frameCallback, &kFrameListener, &saver);
     wl_surface_commit(saver.surface);
     buffer.busy = true;
+    // sway 1.7 puts a toplevel that asks for full screen before it is mapped on
+    // the focused output, whichever it named; asked again once mapped, it goes there.
+    if (mapping && saver.toplevel && saver.output && saver.request->mode != WaylandMode::Window)
+        xdg_toplevel_set_fullscreen(saver.toplevel, saver.output->output);
 }
 
 // A black buffer of the current size, for a surface that shows no frame (yet).

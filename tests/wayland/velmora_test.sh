@@ -222,6 +222,27 @@ case_idle() {
   E2E_PIDS=("${E2E_PIDS[@]:0:${#E2E_PIDS[@]}-1}")
   local pid
   while read -r pid; do e2e_end_pid "$pid"; done <"$pids"
+  # --idle watches on its own (org_kde_kwin_idle on sway 1.7): full screen after
+  # two seconds without input, gone at a key, back after two more; waiting costs nothing.
+  grab HEADLESS-1 "$run/desktop.rgb" || fail "no picture of the desktop"
+  as_client wtype x
+  started=$(e2e_now_ms)
+  start_velmora --idle 2
+  local round ticks
+  for round in 1 2; do
+    poll_until 20 lit_inside HEADLESS-1 480 360 80 || fail "--idle, round $round: nothing shown"
+    (($(e2e_now_ms) - started >= 1900)) || fail "--idle, round $round: shown before two seconds without input"
+    as_client wtype x
+    started=$(e2e_now_ms)
+    poll_until 5 shows HEADLESS-1 "$run/desktop.rgb" || fail "--idle, round $round: still shown after a key"
+  done
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle"
+  start_velmora --idle 60
+  ticks=$(cpu_ticks "$VP") && sleep 3  # its start-up included
+  (($(cpu_ticks "$VP") - ticks <= 1)) || fail "--idle waiting: $(($(cpu_ticks "$VP") - ticks)) ticks of CPU in 3 s"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle while waiting"
 }
 
 case_wallpaper() {
@@ -230,17 +251,24 @@ case_wallpaper() {
   local frames=30
   expect_frame 480 360 $frames && expect_frame 640 400 $frames && expect_frame 320 240 $frames ||
     fail "velmora-render failed"
-  start_velmora --wallpaper --clock $T --frames $frames
-  poll_until 30 shows HEADLESS-1 "$run/expected-480x360.rgb" || fail "HEADLESS-1 does not show its frame"
-  poll_until 30 shows HEADLESS-2 "$run/expected-640x400.rgb" || fail "HEADLESS-2 (scale 2) does not show its frame"
-  # An output that comes gets a run of its own; one that goes takes its run along.
-  swaymsg_quiet create_output && swaymsg_quiet output HEADLESS-3 mode 320x240 || fail "no third output"
-  poll_until 30 shows HEADLESS-3 "$run/expected-320x240.rgb" || fail "the new HEADLESS-3 does not show its frame"
-  swaymsg_quiet output HEADLESS-2 disable || fail "cannot disable HEADLESS-2"
-  still_runs 1 "$VP" "wallpaper after an output went"
-  shows HEADLESS-1 "$run/expected-480x360.rgb" || fail "HEADLESS-1 changed when HEADLESS-2 went"
-  kill -TERM "$VP"
-  ends_with "$VP" 0 5 "wallpaper"
+  # Each output has a run of its own, as wallpaper and full screen; an output
+  # that comes gets one, one that goes takes its run along.
+  local mode
+  for mode in --wallpaper --fullscreen; do
+    [[ $mode == --wallpaper ]] || { swaymsg_quiet output HEADLESS-2 enable && swaymsg_quiet output HEADLESS-3 disable; } ||
+      fail "$mode: cannot set the outputs"
+    start_velmora $mode --clock $T --frames $frames
+    poll_until 30 shows HEADLESS-1 "$run/expected-480x360.rgb" || fail "$mode: HEADLESS-1 does not show its frame"
+    poll_until 30 shows HEADLESS-2 "$run/expected-640x400.rgb" || fail "$mode: HEADLESS-2 (scale 2) does not show its frame"
+    if [[ $mode == --wallpaper ]]; then swaymsg_quiet create_output; else swaymsg_quiet output HEADLESS-3 enable; fi &&
+      swaymsg_quiet output HEADLESS-3 mode 320x240 || fail "$mode: no third output"
+    poll_until 30 shows HEADLESS-3 "$run/expected-320x240.rgb" || fail "$mode: the new HEADLESS-3 does not show its frame"
+    swaymsg_quiet output HEADLESS-2 disable || fail "$mode: cannot disable HEADLESS-2"
+    still_runs 1 "$VP" "$mode after an output went"
+    shows HEADLESS-1 "$run/expected-480x360.rgb" || fail "$mode: HEADLESS-1 changed when HEADLESS-2 went"
+    kill -TERM "$VP"
+    ends_with "$VP" 0 5 "$mode"
+  done
   # Without a frame limit the others keep drawing; --output draws on that one only.
   start_velmora --wallpaper --output HEADLESS-3
   poll_until 20 lit_inside HEADLESS-3 320 240 80 || fail "--output HEADLESS-3: nothing drawn there"
@@ -278,6 +306,7 @@ case_faults() {
     "X11 option under --wayland|$session|--wayland --window-id 5|2|--window-id is for X11, not with --wayland"
     "output without a mode|$session|--output HEADLESS-1|2|--output goes with --fullscreen or --wallpaper"
     "bad number|$session|--fullscreen --zoom abc|2|--zoom: 'abc' is not a whole number"
+    "idle as wallpaper|$session|--idle 5 --wallpaper|2|--idle shows the saver full screen, not as --wallpaper"
     "no such output|$session|--fullscreen --output DP-9|1|no output named DP-9 (the compositor has: HEADLESS-1)"
     "no compositor there|WAYLAND_DISPLAY=wayland-9|--fullscreen|1|cannot connect to the Wayland compositor wayland-9"
     "no Wayland session|E2E_UNUSED=1|--wayland|1|no Wayland compositor: WAYLAND_DISPLAY is not set"
