@@ -43,6 +43,11 @@ bool EndingSignalCaught() { return endingSignal != 0; }
 bool WaitForInput(int fd, int64_t deadline)
 {
     pollfd input = {fd, POLLIN, 0};
+    return WaitForInputs(&input, 1, deadline);
+}
+
+bool WaitForInputs(pollfd* fds, int count, int64_t deadline)
+{
     timespec timeout = {};
     if (deadline >= 0) {
         const int64_t left = deadline - MonotonicNow();
@@ -51,5 +56,5 @@ bool WaitForInput(int fd, int64_t deadline)
             timeout.tv_nsec = static_cast<long>(left % kTicksPerSecond);
         }
     }
-    return ppoll(&input, 1, deadline >= 0 ? &timeout : nullptr, &waitMask) > 0 && input.revents != 0;
+    return ppoll(fds, static_cast<nfds_t>(count), deadline >= 0 ? &timeout : nullptr, &waitMask) > 0;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct pollfd;
+
 constexpr int64_t kTicksPerSecond = 1'000'000'000;  // the monotonic clock counts nanoseconds
 
 int64_t MonotonicNow();
@@ -18,3 +20,5 @@ bool EndingSignalCaught();
 // has failed). Lets the ending signals in every time, if only for an instant: a
 // loop behind its deadlines never waits and must still end on a signal.
 bool WaitForInput(int fd, int64_t deadline);
+// The same for several descriptors (each pollfd's events asked, revents set).
+bool WaitForInputs(pollfd* fds, int count, int64_t deadline);

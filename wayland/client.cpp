@@ -306,11 +306,7 @@ bool CheckGlobals(const WaylandClient& client, std::string& error)
                 "needs (GNOME has none); try --fullscreen";
     } else if (client.request->mode != WaylandMode::Wallpaper && !globals.wmBase) {
         error = "the compositor does not offer xdg-shell (xdg_wm_base)";
-    } else if (Idle(client) && !IdleOffered(client.idle)) {
-        error = "--idle finds no idle source: the compositor offers neither ext_idle_notifier_v1 nor "
-                "org_kde_kwin_idle";
-    } else if (Idle(client) && client.seats.empty()) {
-        error = "--idle finds no seat to watch for input";
+
     } else {
         return true;
     }
@@ -353,10 +349,11 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
         return false;
     }
     if (request.mode == WaylandMode::Window) AddSurface(client, nullptr);
-    if (Idle(client))
-        StartIdleWatch(client.idle, client.seats.front()->seat, request.idleMilliseconds);
-    else
+    if (!Idle(client))
         client.shown = true;
+    else if (!StartIdleWatch(client.idle, client.seats.empty() ? nullptr : client.seats.front()->seat,
+                             request.idleMilliseconds, error))
+        return false;
     CoverOutputs(client);
     client.opened = true;
     return true;

@@ -36,17 +36,61 @@ bool BindIdleGlobal(IdleWatch& watch, wl_registry* registry, uint32_t name, std:
     return false;
 }
 
-bool IdleOffered(const IdleWatch& watch) { return watch.notifier || watch.kdeIdle; }
-
-void StartIdleWatch(IdleWatch& watch, wl_seat* seat, uint32_t milliseconds)
+bool StartIdleWatch(IdleWatch& watch, wl_seat* seat, uint32_t milliseconds, std::string& why)
 {
-    if (watch.notifier) {
+    if (watch.notifier && seat) {
         watch.notification = ext_idle_notifier_v1_get_idle_notification(watch.notifier, milliseconds, seat);
         ext_idle_notification_v1_add_listener(watch.notification, &kNotificationListener, &watch);
-    } else if (watch.kdeIdle) {
+        return true;
+    }
+    if (watch.kdeIdle && seat) {
         watch.timeout = org_kde_kwin_idle_get_idle_timeout(watch.kdeIdle, seat, milliseconds);
         org_kde_kwin_idle_timeout_add_listener(watch.timeout, &kTimeoutListener, &watch);
+        return true;
     }
+    std::string session = "not built with sd-bus";
+#ifdef VELMORA_SESSION_IDLE
+    if (OpenSessionIdle(watch.session, milliseconds, session)) return true;
+    CloseSessionIdle(watch.session);
+#endif
+    why = "--idle finds no idle source: the compositor offers neither ext_idle_notifier_v1 nor org_kde_kwin_idle" +
+          std::string(seat ? "" : " with a seat") + ", and GNOME's IdleMonitor is not there (" + session + ")";
+    return false;
+}
+
+int IdleBusFd(const IdleWatch& watch)
+{
+#ifdef VELMORA_SESSION_IDLE
+    return SessionIdleFd(watch.session);
+#else
+    (void)watch;
+    return -1;
+#endif
+}
+
+short IdleBusEvents(const IdleWatch& watch)
+{
+#ifdef VELMORA_SESSION_IDLE
+    return SessionIdleEvents(watch.session);
+#else
+    (void)watch;
+    return 0;
+#endif
+}
+
+bool ProcessIdleBus(IdleWatch& watch)
+{
+#ifdef VELMORA_SESSION_IDLE
+    if (!watch.session.bus) return true;
+    if (!ProcessSessionIdle(watch.session)) return false;
+    if (watch.session.became) {
+        watch.session.became = false;
+        watch.became = !SessionInhibited(watch.session);  // a video playing holds the saver back
+    }
+#else
+    (void)watch;
+#endif
+    return true;
 }
 
 void CloseIdleWatch(IdleWatch& watch)
@@ -55,4 +99,7 @@ void CloseIdleWatch(IdleWatch& watch)
     Drop(watch.timeout, org_kde_kwin_idle_timeout_release);
     Drop(watch.notifier, ext_idle_notifier_v1_destroy);
     Drop(watch.kdeIdle, org_kde_kwin_idle_destroy);
+#ifdef VELMORA_SESSION_IDLE
+    CloseSessionIdle(watch.session);
+#endif
 }

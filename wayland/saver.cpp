@@ -1,5 +1,7 @@
 #include "wayland/saver.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -31,8 +33,13 @@ bool Exchange(WaylandClient& client, int64_t deadline)
         wl_display_cancel_read(display);
         return false;
     }
-    WaitForInput(wl_display_get_fd(display), deadline);
-    return wl_display_read_events(display) == 0;  // reads without blocking: nothing there is no error
+    pollfd inputs[2] = {{wl_display_get_fd(display), POLLIN, 0}, {IdleBusFd(client.idle), IdleBusEvents(client.idle), 0}};
+    WaitForInputs(inputs, inputs[1].fd >= 0 ? 2 : 1, deadline);
+    if (wl_display_read_events(display) != 0) return false;  // reads without blocking: nothing there is no error
+    if (!ProcessIdleBus(client.idle)) {
+        EndRun(client, Outcome::Failed, "lost the connection to the session bus");
+    }
+    return true;
 }
 
 int RunLoop(WaylandClient& client, std::string& error)

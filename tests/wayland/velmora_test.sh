@@ -7,19 +7,12 @@ case_name=$1 build=$2 velmora=$3 render=$4 pointer=$5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
 source "$here/sway.sh"
+source "$here/saver_checks.sh"
 e2e_init "$build" "wayland-$case_name"
 run=$E2E_RUN_DIR
 T=1700000000
-# The clients first, then the compositor; then the run folder as usual.
-wayland_cleanup() {
-  local status=$? i
-  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do e2e_end_pid "${E2E_PIDS[i]}"; done
-  E2E_PIDS=()
-  stop_sway
-  (exit "$status")
-  e2e_cleanup
-}
-trap wayland_cleanup EXIT
+COMPOSITOR_STOP=stop_sway
+trap compositor_cleanup EXIT
 
 # start_velmora ARGS...: in the session, in the background; sets VP.
 start_velmora() {
@@ -28,31 +21,11 @@ start_velmora() {
   E2E_PIDS+=("$VP")
 }
 
-# ends_with PID STATUS SECONDS NAME: PID ends within SECONDS with STATUS.
-ends_with() {
-  if ! wait_exit "$1" "$3"; then
-    fail "$4: still running after $3 s"
-  elif [[ $E2E_STATUS != "$2" ]]; then
-    fail "$4: status $E2E_STATUS, not $2 ($(tail -n 1 "$run/velmora.log"))"
-  fi
-}
-still_runs() { ! poll_until "$1" e2e_pid_gone "$2" || fail "$3: ended although it should run on"; }
-
 # grab WHERE FILE: the picture of an output (a name) or of a box ("X,Y WxH"), as RGB.
 grab() {
   local where=(-o "$1")
   [[ $1 == *,* ]] && where=(-g "$1")
   as_client grim "${where[@]}" -t ppm - 2>/dev/null | convert ppm:- rgb:"$2" 2>/dev/null
-}
-# expect_frame W H FRAMES [OPTIONS...]: velmora-render's last frame for that
-# screen, as RGB in $run/expected-WxH.rgb.
-expect_frame() {
-  local width=$1 height=$2 frames=$3
-  shift 3
-  rm -rf "$run/render"
-  "$render" --quiet --mode "${width}x${height}x32" --clock $T --frames "$frames" --first-frame $((frames - 1)) \
-    --png "$run/render" "$@" && convert "$(printf '%s/render/frame-%06d.png' "$run" $((frames - 1)))" \
-    rgb:"$run/expected-${width}x$height.rgb"
 }
 shows() { grab "$1" "$run/shot.rgb" && cmp -s "$run/shot.rgb" "$2"; }  # shows WHERE EXPECTED
 # lit_inside WHERE W H ZOOM: something is lit, and only inside the figure area

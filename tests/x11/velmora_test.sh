@@ -219,7 +219,8 @@ case_locker() {
 
 case_package() {
   local files=(./usr/libexec/xscreensaver/velmora "./usr/bin/velmora -> ../libexec/xscreensaver/velmora" ./usr/bin/velmora-render
-    ./usr/share/xscreensaver/config/velmora.xml ./usr/share/man/man6/velmora.6.gz ./usr/share/man/man1/velmora-render.1.gz)
+    ./usr/share/xscreensaver/config/velmora.xml ./usr/share/man/man6/velmora.6.gz ./usr/share/man/man1/velmora-render.1.gz
+    ./usr/lib/systemd/user/velmora.service ./usr/share/applications/velmora.desktop)
   (cd "$run" && cpack -G DEB --config "$build/CPackConfig.cmake" >cpack.log 2>&1) || fail "cpack failed"
   local deb
   deb=$(ls "$run"/velmora_*_amd64.deb 2>/dev/null | head -n 1)
@@ -229,13 +230,20 @@ case_package() {
   for file in "${files[@]}"; do
     grep -q " $file\$" <<<"$listing" || fail "the package has no $file"
   done
-  for library in libx11-6 libxext6 libwayland-client0 libxkbcommon0; do
+  for library in libx11-6 libxext6 libwayland-client0 libxkbcommon0 libsystemd0; do
     dpkg-deb -f "$deb" Depends | grep -q "$library" || fail "the package does not depend on $library"
   done
   python3 -c 'import sys, xml.etree.ElementTree as t; r = t.parse(sys.argv[1]).getroot(); sys.exit(len(r.findall(".//number")) + len(r.findall(".//boolean")) != 8)' \
     "$here/../../x11/velmora.xml" || fail "velmora.xml does not describe the eight settings"
   dpkg-deb -x "$deb" "$run/unpacked"
   velmora=$run/unpacked/usr/bin/velmora
+  # The user unit's command takes its options (without a display it ends with 1, not 2).
+  local unit_options status
+  unit_options=$(sed -n 's/^ExecStart=velmora //p' "$run/unpacked/usr/lib/systemd/user/velmora.service")
+  # shellcheck disable=SC2086
+  env -i "$velmora" $unit_options >"$run/unit.txt" 2>&1
+  status=$?
+  [[ $unit_options == *--idle* && $status == 1 ]] || fail "the unit's 'velmora $unit_options': status $status, $(cat "$run/unit.txt")"
   start_xvfb 640x480x24
   start_velmora --root --frames 3
   poll_until 20 dump_matches -root lit-inside 80 || fail "the unpacked velmora draws nothing"
