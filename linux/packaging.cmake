@@ -17,6 +17,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 # dpkg-shlibdeps takes the dependencies from the libraries of the programs' own
 # architecture (those installed through multiarch in a cross tree).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libdecor draws the own Wayland window's decorations through a plugin it loads.
+if(VELMORA_LIBDECOR_FOUND)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libdecor-0-plugin-1-cairo")
+endif()
 # CPack names the build machine's architecture; a cross tree names its target's,
 # as its toolchain file gives them.
 if(CMAKE_CROSSCOMPILING)

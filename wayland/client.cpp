@@ -14,6 +14,9 @@
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 #include "cli/command_line.h"
+#ifdef VELMORA_LIBDECOR
+#include <libdecor.h>
+#endif
 
 namespace {
 
@@ -288,6 +291,20 @@ void OnGlobalRemove(void* data, wl_registry*, uint32_t name)
 
 const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
+#ifdef VELMORA_LIBDECOR
+// libdecor's error callback carries no context of the caller's: its message waits
+// here for the loop.
+std::string decorError;
+void OnDecorError(libdecor*, libdecor_error, const char* message) { decorError = message ? message : "libdecor failed"; }
+libdecor_interface DecorInterface()
+{
+    libdecor_interface calls = {};
+    calls.error = OnDecorError;
+    return calls;
+}
+libdecor_interface kDecorInterface = DecorInterface();
+#endif
+
 std::string OutputNames(const WaylandClient& client)
 {
     std::string names;
@@ -333,6 +350,9 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
         return false;
     }
     if (request.mode != WaylandMode::Wallpaper) client.xkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+#ifdef VELMORA_LIBDECOR
+    if (request.mode == WaylandMode::Window) client.globals.decor = libdecor_new(client.display, &kDecorInterface);
+#endif
     client.registry = wl_display_get_registry(client.display);
     wl_registry_add_listener(client.registry, &kRegistryListener, &client);
     // The globals, then what the outputs and seats say about themselves.
@@ -385,6 +405,9 @@ void CoverOutputs(WaylandClient& client)
 
 void EndSurfaces(WaylandClient& client)
 {
+#ifdef VELMORA_LIBDECOR
+    if (!decorError.empty()) EndRun(client, Outcome::Failed, "the window's decorations: " + decorError);
+#endif
     for (auto& saver : client.surfaces) {
         if (saver->stage == SurfaceStage::Closed) EndRun(client, Outcome::Stopped);
         if (saver->stage == SurfaceStage::Failed) EndRun(client, Outcome::Failed, saver->error);
@@ -405,6 +428,9 @@ void CloseWaylandClient(WaylandClient& client)
     client.outputs.clear();
     CloseIdleWatch(client.idle);
     WaylandGlobals& globals = client.globals;
+#ifdef VELMORA_LIBDECOR
+    Drop(globals.decor, libdecor_unref);
+#endif
     Drop(globals.decorations, zxdg_decoration_manager_v1_destroy);
     Drop(globals.fractionalScale, wp_fractional_scale_manager_v1_destroy);
     Drop(globals.viewporter, wp_viewporter_destroy);

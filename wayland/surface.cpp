@@ -9,6 +9,9 @@
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
+#ifdef VELMORA_LIBDECOR
+#include <libdecor.h>
+#endif
 
 namespace {
 
@@ -91,6 +94,55 @@ void OnLayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint3
 void OnLayerClosed(void* data, zwlr_layer_surface_v1*) { End(*static_cast<SaverSurface*>(data), SurfaceStage::Gone); }
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
+
+#ifdef VELMORA_LIBDECOR
+// The own window through libdecor, which acknowledges the configure as the state
+// is committed; the size is the client's when the configure leaves it open.
+void OnFrameConfigure(libdecor_frame* frame, libdecor_configuration* configuration, void* data)
+{
+    auto& saver = *static_cast<SaverSurface*>(data);
+    int width = 0, height = 0;
+    if (!libdecor_configuration_get_content_size(configuration, frame, &width, &height) || width <= 0 ||
+        height <= 0) {
+        width = saver.askedWidth > 0 ? saver.askedWidth : saver.request->width;
+        height = saver.askedHeight > 0 ? saver.askedHeight : saver.request->height;
+    }
+    saver.askedWidth = width;
+    saver.askedHeight = height;
+    libdecor_state* state = libdecor_state_new(width, height);
+    libdecor_frame_commit(frame, state, configuration);
+    libdecor_state_free(state);
+    saver.unanswered = 0;  // nothing left to acknowledge: the new size is taken at the next step
+    if (saver.stage == SurfaceStage::Unconfigured) saver.stage = SurfaceStage::Configured;
+}
+
+void OnFrameClose(libdecor_frame*, void* data) { End(*static_cast<SaverSurface*>(data), SurfaceStage::Closed); }
+void OnFrameCommit(libdecor_frame*, void* data) { wl_surface_commit(static_cast<SaverSurface*>(data)->surface); }
+void OnDismissPopup(libdecor_frame*, const char*, void*) {}
+
+libdecor_frame_interface FrameInterface()
+{
+    libdecor_frame_interface calls = {};
+    calls.configure = OnFrameConfigure;
+    calls.close = OnFrameClose;
+    calls.commit = OnFrameCommit;
+    calls.dismiss_popup = OnDismissPopup;
+    return calls;
+}
+libdecor_frame_interface kFrameInterface = FrameInterface();
+
+bool Decorate(SaverSurface& saver, const WaylandGlobals& globals)
+{
+    if (!globals.decor) return false;
+    saver.frame = libdecor_decorate(globals.decor, saver.surface, &kFrameInterface, &saver);
+    libdecor_frame_set_title(saver.frame, "Velmora");
+    libdecor_frame_set_app_id(saver.frame, "velmora");
+    libdecor_frame_map(saver.frame);
+    return true;
+}
+#else
+bool Decorate(SaverSurface&, const WaylandGlobals&) { return false; }
+#endif
 
 void OnPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale)
 {
@@ -211,7 +263,7 @@ void AnswerConfigure(SaverSurface& saver)
     if (!saver.unanswered) return;
     if (saver.layer)
         zwlr_layer_surface_v1_ack_configure(saver.layer, *saver.unanswered);
-    else
+    else if (saver.xdgSurface)
         xdg_surface_ack_configure(saver.xdgSurface, *saver.unanswered);
     saver.unanswered.reset();
     FollowSize(saver);
@@ -279,6 +331,8 @@ void OpenSaverSurface(SaverSurface& saver, const WaylandGlobals& globals, const 
         wl_region* nothing = wl_compositor_create_region(globals.compositor);  // no pointer or touch either
         wl_surface_set_input_region(saver.surface, nothing);
         wl_region_destroy(nothing);
+    } else if (request.mode == WaylandMode::Window && Decorate(saver, globals)) {
+        return;  // libdecor commits the surface as it maps it
     } else {
         saver.xdgSurface = xdg_wm_base_get_xdg_surface(globals.wmBase, saver.surface);
         xdg_surface_add_listener(saver.xdgSurface, &kXdgSurfaceListener, &saver);
@@ -303,6 +357,9 @@ void CloseSaverSurface(SaverSurface& saver)
     Drop(saver.viewport, wp_viewport_destroy);
     Drop(saver.layer, zwlr_layer_surface_v1_destroy);
     Drop(saver.decoration, zxdg_toplevel_decoration_v1_destroy);
+#ifdef VELMORA_LIBDECOR
+    Drop(saver.frame, libdecor_frame_unref);
+#endif
     Drop(saver.toplevel, xdg_toplevel_destroy);
     Drop(saver.xdgSurface, xdg_surface_destroy);
     Drop(saver.surface, wl_surface_destroy);

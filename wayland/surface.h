@@ -30,6 +30,8 @@ struct wp_fractional_scale_manager_v1;
 struct wp_fractional_scale_v1;
 struct zxdg_decoration_manager_v1;
 struct zxdg_toplevel_decoration_v1;
+struct libdecor;
+struct libdecor_frame;
 
 // The compositor's globals a surface is made with (null: not offered).
 struct WaylandGlobals {
@@ -40,6 +42,7 @@ struct WaylandGlobals {
     wp_viewporter* viewporter = nullptr;
     wp_fractional_scale_manager_v1* fractionalScale = nullptr;
     zxdg_decoration_manager_v1* decorations = nullptr;
+    libdecor* decor = nullptr;  // the own window's decorations, drawn by libdecor where the compositor draws none
 };
 
 enum class SurfaceStage {
@@ -60,6 +63,7 @@ struct SaverSurface {
     xdg_surface* xdgSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
     zxdg_toplevel_decoration_v1* decoration = nullptr;
+    libdecor_frame* frame = nullptr;  // the own window as libdecor decorates it (instead of xdgSurface and toplevel)
     zwlr_layer_surface_v1* layer = nullptr;
     wp_viewport* viewport = nullptr;
     wp_fractional_scale_v1* fractional = nullptr;

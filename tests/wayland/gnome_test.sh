@@ -26,11 +26,26 @@ shows_desktop() { gnome_grab "$run/shot.rgb" && cmp -s -i $((640 * 3 * 40)) "$ru
 
 case_pixels() {
   start_gnome 640x480 "$bus"
+  gnome_grab "$run/desktop.rgb" || fail "no picture of the desktop"
   expect_frame 640 480 40 || fail "velmora-render failed"
   start_velmora --fullscreen --clock $T --frames 40
   poll_until 30 shows "$run/expected-640x480.rgb" || fail "full screen is not frame 39 (see $run/shot.rgb)"
   kill -TERM "$VP"
   ends_with "$VP" 0 5 "full screen"
+  # GNOME draws no decorations: libdecor's title bar and borders make the
+  # window's changed area larger than its 320x240 content.
+  local area=""
+  start_velmora --geometry 320x240
+  poll_until 20 eval 'area=$(window_area) && ((${area% *} >= 320 + 2 && ${area#* } >= 240 + 20))' ||
+    fail "the window has no decorations: it changes ${area:-nothing} (see $run/shot.rgb)"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "window"
+}
+# "W H" of what differs from the desktop below the top bar.
+window_area() {
+  gnome_grab "$run/shot.rgb" && convert \( -size 640x480 -depth 8 rgb:"$run/desktop.rgb" \) \
+    \( -size 640x480 -depth 8 rgb:"$run/shot.rgb" \) -crop 640x440+0+40 +repage -compose difference -composite \
+    -threshold 0 -trim -format '%w %h' info: 2>/dev/null
 }
 
 # GNOME offers no idle protocol: --idle watches mutter's IdleMonitor on the

@@ -230,7 +230,7 @@ case_package() {
   for file in "${files[@]}"; do
     grep -q " $file\$" <<<"$listing" || fail "the package has no $file"
   done
-  for library in libx11-6 libxext6 libwayland-client0 libxkbcommon0 libsystemd0; do
+  for library in libx11-6 libxext6 libwayland-client0 libxkbcommon0 libsystemd0 libdecor-0-0 libdecor-0-plugin-1-cairo; do
     dpkg-deb -f "$deb" Depends | grep -q "$library" || fail "the package does not depend on $library"
   done
   python3 -c 'import sys, xml.etree.ElementTree as t; r = t.parse(sys.argv[1]).getroot(); sys.exit(len(r.findall(".//number")) + len(r.findall(".//boolean")) != 8)' \
