@@ -1,17 +1,20 @@
-// Test-only: what the GNOME tests ask of gnome-shell over the session bus, one
-// line on stdin each, "done" (or "failed: why") on stdout for each:
+// Test-only: what the GNOME and KDE tests ask of gnome-shell and kwin over the
+// session bus, one line on stdin each, "done" (or "failed: why") on stdout for each:
 //   shot FILE   a screenshot (owning org.gnome.Screenshot, as gnome-shell demands)
+//   kwin-shot FILE  kwin's screen, raw B, G, R, A bytes
 //   key CODE    an evdev key pressed and released through a RemoteDesktop session
 //   overview    closes the Overview (gnome-shell as root opens in it)
-//   idle MS     prints the session's idle time in ms before "done"
 // The RemoteDesktop session lives as long as this connection.
+#include <fcntl.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,27 +46,23 @@ constexpr const char* kDesktop = "org.gnome.Mutter.RemoteDesktop";
 
 bool Key(Bus& bus, uint32_t code, std::string& why)
 {
+    constexpr const char* kSession = "org.gnome.Mutter.RemoteDesktop.Session";
+    std::vector<uint32_t> codes = {code};
     if (bus.session.empty()) {
         sd_bus_message* reply = nullptr;
-        const char* path = nullptr;
-        if (!Call(bus, kDesktop, "/org/gnome/Mutter/RemoteDesktop", kDesktop, "CreateSession", &reply, why))
-            return false;
-        sd_bus_message_read(reply, "o", &path);
-        bus.session = path ? path : "";
+        const char* path = "";
+        const bool made = Call(bus, kDesktop, "/org/gnome/Mutter/RemoteDesktop", kDesktop, "CreateSession", &reply,
+                               why) && sd_bus_message_read(reply, "o", &path) >= 0;
+        bus.session = path;
         sd_bus_message_unref(reply);
-        if (!Call(bus, kDesktop, bus.session.c_str(), "org.gnome.Mutter.RemoteDesktop.Session", "Start", nullptr,
-                  why))
-            return false;
-        // The first event only makes the virtual keyboard: a harmless one first (Shift).
-        for (int pressed : {1, 0})
-            if (!Call(bus, kDesktop, bus.session.c_str(), "org.gnome.Mutter.RemoteDesktop.Session",
-                      "NotifyKeyboardKeycode", nullptr, why, "ub", 42u, pressed))
-                return false;
+        if (!made || !Call(bus, kDesktop, path, kSession, "Start", nullptr, why)) return false;
+        codes.insert(codes.begin(), 42);  // the first event only makes the virtual keyboard: Shift, harmless
     }
-    for (int pressed : {1, 0})
-        if (!Call(bus, kDesktop, bus.session.c_str(), "org.gnome.Mutter.RemoteDesktop.Session",
-                  "NotifyKeyboardKeycode", nullptr, why, "ub", code, pressed))
-            return false;
+    for (uint32_t each : codes)
+        for (int pressed : {1, 0})
+            if (!Call(bus, kDesktop, bus.session.c_str(), kSession, "NotifyKeyboardKeycode", nullptr, why, "ub", each,
+                      pressed))
+                return false;
     return true;
 }
 
@@ -73,7 +72,7 @@ bool Do(Bus& bus, const std::string& line, std::string& why)
     std::string command, argument;
     words >> command >> argument;
     if (command == "shot") {
-        if (sd_bus_request_name(bus.bus, "org.gnome.Screenshot", 0) < 0 && why.empty()) why = "no name";
+        sd_bus_request_name(bus.bus, "org.gnome.Screenshot", 0);
         sd_bus_message* reply = nullptr;
         int success = 0;
         const bool called = Call(bus, "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
@@ -84,20 +83,23 @@ bool Do(Bus& bus, const std::string& line, std::string& why)
         if (called && !success) why = "Screenshot: refused";
         return called && success;
     }
+    if (command == "kwin-shot") {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) return false;
+        const bool called = Call(bus, "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
+                                 "CaptureActiveScreen", nullptr, why, "a{sv}h", 0, ends[1]);
+        close(ends[1]);
+        FILE* file = std::fopen(argument.c_str(), "wb");
+        char bytes[65536];
+        ssize_t got;
+        while (file && (got = read(ends[0], bytes, sizeof bytes)) > 0) std::fwrite(bytes, 1, got, file);
+        close(ends[0]);
+        return file && std::fclose(file) == 0 && called;
+    }
     if (command == "key") return Key(bus, static_cast<uint32_t>(std::stoul(argument)), why);
     if (command == "overview")
         return Call(bus, "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set", nullptr,
                     why, "ssv", "org.gnome.Shell", "OverviewActive", "b", 0);
-    if (command == "idle") {
-        sd_bus_message* reply = nullptr;
-        uint64_t idle = 0;
-        const bool called = Call(bus, "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
-                                 "org.gnome.Mutter.IdleMonitor", "GetIdletime", &reply, why);
-        if (called) sd_bus_message_read(reply, "t", &idle);
-        sd_bus_message_unref(reply);
-        std::cout << idle << "\n";
-        return called;
-    }
     why = "unknown command";
     return false;
 }
@@ -108,7 +110,7 @@ int main()
 {
     Bus bus;
     if (sd_bus_open_user(&bus.bus) < 0) {
-        std::cerr << "gnome_bus: no session bus\n";
+        std::cerr << "desktop_bus: no session bus\n";
         return 1;
     }
     std::string line;
