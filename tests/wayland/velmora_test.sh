@@ -197,7 +197,7 @@ case_idle() {
   while read -r pid; do e2e_end_pid "$pid"; done <"$pids"
   # --idle watches on its own (org_kde_kwin_idle on sway 1.7): full screen after
   # two seconds without input, gone at a key, back after two more; waiting costs nothing.
-  grab HEADLESS-1 "$run/desktop.rgb" || fail "no picture of the desktop"
+  grab HEADLESS-1 "$run/desktop.rgb" && grab "0,0 480x100" "$run/desktop-top.rgb" || fail "no picture of the desktop"
   as_client wtype x
   started=$(e2e_now_ms)
   start_velmora --idle 2
@@ -216,6 +216,18 @@ case_idle() {
   (($(cpu_ticks "$VP") - ticks <= 1)) || fail "--idle waiting: $(($(cpu_ticks "$VP") - ticks)) ticks of CPU in 3 s"
   kill -TERM "$VP"
   ends_with "$VP" 0 5 "--idle while waiting"
+  # An idle inhibitor (sway's, for a window of velmora's away from the top rows)
+  # holds --idle back; once it has gone, the saver shows after the idle time.
+  start_velmora --geometry 100x50 --frames 1
+  local window=$VP
+  poll_until 20 window_box_is "$window" "190,155 100x50" && swaymsg_quiet "[pid=$window] inhibit_idle open" ||
+    fail "no inhibiting window"
+  start_velmora --idle 1
+  ! poll_until 3 eval '! shows "0,0 480x100" "$run/desktop-top.rgb"' || fail "--idle shown while inhibited"
+  e2e_end_pid "$window"
+  poll_until 10 lit_inside HEADLESS-1 480 360 80 || fail "--idle not shown once the inhibitor went"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle after an inhibitor"
 }
 
 case_wallpaper() {
