@@ -21,6 +21,7 @@
 #include "core/render/plot.h"
 #include "core/render/tint.h"
 #include "core/settings/settings.h"
+#include "cli/settings_options.h"
 #include "renderer/frame_output.h"
 #include "renderer/render_options.h"
 
@@ -122,6 +123,7 @@ int main(int argc, char** argv)
         std::cout << RenderHelp();
         return 0;
     }
+    if (!request.quiet) WriteHeldForRunNotes(kProgram, request.settings, stderr);
     if (!request.clock)
         request.clock = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     return request.figure ? RenderFigure(request) : RenderRun(request);

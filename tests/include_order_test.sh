@@ -26,6 +26,7 @@ declare -A allowed=(
   [tests/fuzz]="core cli linux renderer tests"
   [tests/wayland]="core cli wayland tests"
   [tests/x11]="core cli x11 tests"
+  [tests/web]="core web"
 )
 # Folders whose files may include no platform header.
 portable="core windows/rules"
