@@ -13,12 +13,7 @@
 #include <vector>
 
 #include "core/run/frames.h"
-#include "core/run/saver_run.h"
 #include "core/run/display_mode.h"
-#include "core/ifs/chaos.h"
-#include "core/ifs/random_source.h"
-#include "core/render/frame_buffer.h"
-#include "core/render/plot.h"
 #include "core/render/tint.h"
 #include "core/settings/settings.h"
 #include "cli/settings_options.h"
@@ -33,12 +28,6 @@ int Fail(const std::string& message)
 {
     std::cerr << kProgram << ": " << message << "\n";
     return 1;
-}
-
-std::string NoMemory(const FrameBuffer& frame)
-{
-    return "not enough memory for a " + std::to_string(frame.frameWidth) + " x " + std::to_string(frame.frameHeight) +
-           " frame";
 }
 
 // Progress on stderr, about once a second while a long run goes on.
@@ -59,12 +48,12 @@ void ReportProgress(Progress& progress, int64_t done)
                  static_cast<long long>(progress.total));
 }
 
-// The saver run, frame by frame, as the Windows driver runs it.
+// The saver run, frame by frame, as every front end draws it.
 int RenderRun(const RenderRequest& request)
 {
     SaverFrames frames;
     SetUpFrames(frames, request.settings, {true, *request.clock, request.framesPerSecond, 0});
-    if (!LayOutFrames(frames, request.mode)) return Fail(NoMemory(frames.run->frame));
+    if (!LayOutFrames(frames, request.mode)) return Fail(NoMemoryMessage(frames));
     std::string error;
     FrameWriter writer;
     if (!OpenFrameOutputs(writer, request.outputs, request.mode, error)) {
@@ -74,8 +63,8 @@ int RenderRun(const RenderRequest& request)
     }
     Progress progress = {request.frames, request.quiet};
     for (int64_t k = 0; k < request.frames; ++k) {
-        DrawNextFrame(frames);
-        if (k >= request.firstFrame && !WriteFrame(writer, frames.run->frame, k, error)) break;
+        const DrawnFrame frame = DrawNextFrame(frames);
+        if (k >= request.firstFrame && !WriteFrame(writer, frame, k, error)) break;
         FinishFrame(frames);
         ReportProgress(progress, k + 1);
     }
@@ -90,21 +79,17 @@ int RenderRun(const RenderRequest& request)
 // One table figure, measured and plotted into a black frame.
 int RenderFigure(const RenderRequest& request)
 {
-    const auto owned = std::make_unique<SaverRun>();
-    SaverRun& run = *owned;
-    run.settings = HoldForRun(request.settings);
-    SetUpFrameGeometry(run, request.mode);
-    if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
-    const IfsFigure& figure = FigureTable[*request.figure];
-    const int32_t steps = PassLength(run.settings.Quality);
-    const FigureBounds bounds = MeasureBounds(figure, steps, run.tables.maps);
-    const PlotStyle style = {run.settings.Brightness, run.settings.on3D, request.tint};
-    PlotFigure(figure, steps, bounds, style, run.frame, run.tables);
+    SaverFrames frames;
+    SetUpFrames(frames, request.settings, {});
+    SizeFrames(frames, request.mode);  // no first figure: nothing of a run is drawn
+    if (!AllocateFrames(frames)) return Fail(NoMemoryMessage(frames));
+    DrawTableFigure(frames, *request.figure, request.tint);
     std::string error;
     FrameWriter writer;
-    const bool ok = OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, run.frame, 0, error);
+    const bool ok =
+        OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, CurrentFrame(frames), 0, error);
     const bool closed = CloseFrameOutputs(writer, error);
-    ReleaseFrameBuffer(run);
+    ReleaseFrames(frames);
     return ok && closed ? 0 : Fail(error);
 }
 
