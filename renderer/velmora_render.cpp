@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ifs/random_source.h"
 #include "core/run/frames.h"
 #include "core/run/display_mode.h"
 #include "core/render/tint.h"
@@ -110,6 +111,6 @@ int main(int argc, char** argv)
     }
     if (!request.quiet) WriteHeldForRunNotes(kProgram, request.settings, stderr);
     if (!request.clock)
-        request.clock = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+        request.clock = SystemClockSeconds();  // the calendar clock, 64 bits wide on every target
     return request.figure ? RenderFigure(request) : RenderRun(request);
 }
