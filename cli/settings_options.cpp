@@ -8,36 +8,38 @@ int64_t ParseWholeOption(const std::string& option, const std::string& text, int
     const char* end = text.data() + text.size();
     const auto [stop, code] = std::from_chars(text.data(), end, value);
     if (text.empty() || code == std::errc::invalid_argument || stop != end)
-        throw OptionError{"--" + option + ": '" + text + "' is not a whole number"};
+        throw OptionError{"--" + option + ": " + Quoted(text) + " is not a whole number"};
     if (code == std::errc::result_out_of_range || value < low || value > high)
-        throw OptionError{"--" + option + ": " + text + " is out of range (" + std::to_string(low) + " to " +
+        throw OptionError{"--" + option + ": " + Shortened(text) + " is out of range (" + std::to_string(low) + " to " +
                           std::to_string(high) + ")"};
     return value;
 }
 
-void AddSettingsOptions(cxxopts::Options& options, const std::string& group)
+OptionGroup SettingsOptions(const std::string& title)
 {
     // Values are read as text and checked here, for messages that say what is wrong.
-    const auto text = [](int value) { return cxxopts::value<std::string>()->default_value(std::to_string(value)); };
+    const auto number = [](const char* name, const char* help, int value, const char* valueName = "N") {
+        return Value(name, valueName, help, std::to_string(value));
+    };
     const SaverSettings& d = kDefaultSettings;
-    options.add_options(group)
-        ("brightness", "Brightness", text(d.Brightness.value), "N")
-        ("quality", "Quality: points per frame / 200", text(d.Quality.value), "N")
-        ("lifetime", "LifeTimeOneFig: frames before a figure switch", text(d.LifeTimeOneFig.value), "N")
-        ("zoom", "Zoom: figure area in percent of the screen", text(d.Zoom.value), "N")
-        ("intensity", "IntensityDeformation", text(d.IntensityDeformation.value), "N")
-        ("no-repeat", "CountNotReplay: recent figures a switch avoids", text(d.CountNotReplay.value), "N")
-        ("lighting", "on3D: shade towards the edges", text(d.on3D), "0|1")
-        ("color", "onColor: random tint per figure", text(d.onColor), "0|1");
+    return {title,
+            {number("brightness", "Brightness", d.Brightness.value),
+             number("quality", "Quality: points per frame / 200", d.Quality.value),
+             number("lifetime", "LifeTimeOneFig: frames before a figure switch", d.LifeTimeOneFig.value),
+             number("zoom", "Zoom: figure area in percent of the screen", d.Zoom.value),
+             number("intensity", "IntensityDeformation", d.IntensityDeformation.value),
+             number("no-repeat", "CountNotReplay: recent figures a switch avoids", d.CountNotReplay.value),
+             number("lighting", "on3D: shade towards the edges", d.on3D, "0|1"),
+             number("color", "onColor: random tint per figure", d.onColor, "0|1")}};
 }
 
-SaverSettings ReadSettingsOptions(const cxxopts::ParseResult& parsed)
+SaverSettings ReadSettingsOptions(const ParsedOptions& parsed)
 {
     const auto number = [&](const char* name) {
-        return static_cast<int16_t>(ParseWholeOption(name, parsed[name].as<std::string>(), INT16_MIN, INT16_MAX));
+        return static_cast<int16_t>(ParseWholeOption(name, parsed.Text(name), INT16_MIN, INT16_MAX));
     };
     const auto flag = [&](const char* name) {
-        return static_cast<uint8_t>(ParseWholeOption(name, parsed[name].as<std::string>(), 0, 1));
+        return static_cast<uint8_t>(ParseWholeOption(name, parsed.Text(name), 0, 1));
     };
     SaverSettings settings = kDefaultSettings;
     settings.Brightness.value = number("brightness");

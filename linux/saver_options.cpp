@@ -1,52 +1,46 @@
 #include "linux/saver_options.h"
 
-#include <cxxopts.hpp>
-
 #include <charconv>
 #include <climits>
 #include <cstdlib>
 
 namespace {
 
-constexpr const char* kProgram = "velmora";
-constexpr const char* kSystemGroup = "Display system (default: Wayland when $WAYLAND_DISPLAY is set and no X window is given)";
 constexpr const char* kSettingsGroup = "Settings (taken as given, like stored settings)";
 
-cxxopts::Options MakeOptions()
+OptionTable SaverOptions()
 {
-    cxxopts::Options options(kProgram,
-                             "Velmora Screen Saver for X11 and Wayland: fractals of iterated function systems.");
-    const auto text = [] { return cxxopts::value<std::string>(); };
-    options.add_options(kSystemGroup)
-        ("x11", "draw on X11")
-        ("wayland", "draw on Wayland");
-    options.add_options("X11")
-        ("root", "draw into $XSCREENSAVER_WINDOW when it is set, else the root window")
-        ("window-id", "draw into this window (0x hexadecimal or decimal)", text(), "ID")
-        ("display", "the X display (default: $DISPLAY)", text(), "NAME")
-        ("no-shm", "send frames with plain XPutImage, without shared memory");
-    options.add_options("Wayland")
-        ("fullscreen", "the screen saver: full screen; any key, button, touch or pointer movement ends it")
-        ("wallpaper", "an animated background on every output (wlr-layer-shell)")
-        ("output", "full screen or wallpaper on this output only", text(), "NAME");
-    options.add_options("Window")
-        ("geometry", "size of the program's own window", text()->default_value("1024x768"), "WxH");
-    AddSettingsOptions(options, kSettingsGroup);
-    options.add_options("Run")
-        ("frame-rate", "frames per second, paced on a monotonic clock", text()->default_value("60"), "HZ")
-        ("clock", "start clock in seconds since 1970: frame k reads T + floor(k / HZ) (default: the calendar clock)",
-         text(), "T")
-        ("frames", "draw N frames, then keep the last one on screen until ended", text(), "N")
-        ("h,help", "show this help");
-    return options;
+    OptionTable table;
+    table.program = "velmora";
+    table.description = "Velmora Screen Saver for X11 and Wayland: fractals of iterated function systems.";
+    table.groups = {
+        {"Display system (default: Wayland when $WAYLAND_DISPLAY is set and no X window is given)",
+         {Switch("x11", "draw on X11"), Switch("wayland", "draw on Wayland")}},
+        {"X11",
+         {Switch("root", "draw into $XSCREENSAVER_WINDOW when it is set, else the root window"),
+          Value("window-id", "ID", "draw into this window (0x hexadecimal or decimal)"),
+          Value("display", "NAME", "the X display (default: $DISPLAY)"),
+          Switch("no-shm", "send frames with plain XPutImage, without shared memory")}},
+        {"Wayland",
+         {Switch("fullscreen", "the screen saver: full screen; any key, button, touch or pointer movement ends it"),
+          Switch("wallpaper", "an animated background on every output (wlr-layer-shell)"),
+          Value("output", "NAME", "full screen or wallpaper on this output only")}},
+        {"Window", {Value("geometry", "WxH", "size of the program's own window", "1024x768")}},
+        SettingsOptions(kSettingsGroup),
+        {"Run",
+         {Value("frame-rate", "HZ", "frames per second, paced on a monotonic clock", "60"),
+          Value("clock", "T", "start clock in seconds since 1970: frame k reads T + floor(k / HZ) (default: the calendar clock)"),
+          Value("frames", "N", "draw N frames, then keep the last one on screen until ended"),
+          Switch("help", "show this help", 'h')}},
+    };
+    return table;
 }
 
-SaverRequest ReadRequest(const cxxopts::ParseResult& parsed, const SaverEnvironment& environment)
+SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& environment)
 {
-    if (!parsed.unmatched().empty()) throw OptionError{"unexpected argument '" + parsed.unmatched().front() + "'"};
     SaverRequest request;
-    const auto given = [&](const char* name) { return parsed.count(name) > 0; };
-    const auto textOf = [&](const char* name) { return parsed[name].as<std::string>(); };
+    const auto given = [&](const char* name) { return parsed.Given(name); };
+    const auto textOf = [&](const char* name) { return parsed.Text(name); };
     request.settings = ReadSettingsOptions(parsed);
     std::string x11Option, waylandOption;  // the first given of each system's own options
     for (const char* name : {"no-shm", "display", "window-id", "root"})
@@ -78,13 +72,13 @@ SaverRequest ReadRequest(const cxxopts::ParseResult& parsed, const SaverEnvironm
     if (given("root") && given("window-id")) throw OptionError{"--root and --window-id name different windows; give one"};
     if (given("window-id")) {
         if (!ParseWindowId(textOf("window-id"), request.windowId))
-            throw OptionError{"--window-id: '" + textOf("window-id") + "' is not a window id (0x1a00003 or 27262979)"};
+            throw OptionError{"--window-id: " + Quoted(textOf("window-id")) + " is not a window id (0x1a00003 or 27262979)"};
         request.window = SaverWindow::Given;
     } else if (given("root")) {
         const std::string& named = environment.xscreensaverWindow;
         if (!named.empty()) {
             if (!ParseWindowId(named, request.windowId))
-                throw OptionError{"XSCREENSAVER_WINDOW: '" + named + "' is not a window id"};
+                throw OptionError{"XSCREENSAVER_WINDOW: " + Quoted(named) + " is not a window id"};
             request.window = SaverWindow::Given;
         } else {
             request.window = SaverWindow::Root;
@@ -92,7 +86,8 @@ SaverRequest ReadRequest(const cxxopts::ParseResult& parsed, const SaverEnvironm
     }
     const std::string geometry = textOf("geometry");
     const size_t cross = geometry.find('x');
-    if (cross == std::string::npos) throw OptionError{"--geometry: '" + geometry + "' is not WIDTHxHEIGHT, for instance 1024x768"};
+    if (cross == std::string::npos)
+        throw OptionError{"--geometry: " + Quoted(geometry) + " is not WIDTHxHEIGHT, for instance 1024x768"};
     request.ownWidth = static_cast<int>(ParseWholeOption("geometry width", geometry.substr(0, cross), 1, 32767));
     request.ownHeight = static_cast<int>(ParseWholeOption("geometry height", geometry.substr(cross + 1), 1, 32767));
     if (given("display")) request.displayName = textOf("display");
@@ -121,30 +116,24 @@ SaverEnvironment EnvironmentOfProcess(bool waylandBuilt)
 SaverRequest ParseSaverCommandLine(const std::vector<std::string>& arguments, const SaverEnvironment& environment)
 {
     // The single-dash spellings screen lockers use: -root, -window-id.
-    std::vector<std::string> spelled = {kProgram};
+    std::vector<std::string> spelled;
     for (const std::string& argument : arguments)
         spelled.push_back(argument == "-root" || argument == "-window-id" || argument.rfind("-window-id=", 0) == 0
                               ? "-" + argument
                               : argument);
-    std::vector<char*> pointers;
-    for (std::string& argument : spelled) pointers.push_back(argument.data());
-    try {
-        cxxopts::Options options = MakeOptions();
-        const cxxopts::ParseResult parsed = options.parse(static_cast<int>(pointers.size()), pointers.data());
-        if (parsed.count("help")) {
-            SaverRequest request;
-            request.help = true;
-            return request;
-        }
-        return ReadRequest(parsed, environment);
-    } catch (const cxxopts::exceptions::exception& problem) {
-        throw OptionError{problem.what()};
+    const OptionTable table = SaverOptions();
+    const ParsedOptions parsed = ParseCommandLine(table, spelled);
+    if (parsed.Given("help")) {
+        SaverRequest request;
+        request.help = true;
+        return request;
     }
+    return ReadRequest(parsed, environment);
 }
 
 std::string SaverHelp()
 {
-    return MakeOptions().help({kSystemGroup, "X11", "Wayland", "Window", kSettingsGroup, "Run"}) +
+    return HelpText(SaverOptions()) +
            "\nIn its own window, q, Escape or the close button end it; SIGTERM, SIGINT and SIGHUP end it anywhere.\n";
 }
 

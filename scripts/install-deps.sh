@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
-  libpng-dev libgif-dev libcxxopts-dev
+  libpng-dev libgif-dev
   g++-mingw-w64-i686-posix
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils

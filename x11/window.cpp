@@ -5,9 +5,10 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+
+#include "cli/command_line.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
     x.display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!x.display) {
         const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
-        error = name && *name ? std::string("cannot open the X display ") + name
+        error = name && *name ? "cannot open the X display " + Shortened(name)
                               : "no X display: DISPLAY is not set and --display was not given";
         return false;
     }

@@ -107,6 +107,9 @@ TEST(Options, BadFormsAreRefusedWithTheirReason)
         {false, "--quiet", "nothing to write: give --raw DIR, --png DIR or --gif FILE"},
         {false, "--mode 640x480x24 --raw r", "--mode: the depth must be 32 or 16 bits, not 24"},
         {false, "--x11 --raw r", "Option \u2018x11\u2019 does not exist"},
+        {true, "--x11=1", "Option \u2018x11\u2019 takes no value, not '1'"},
+        {false, "-hq", "Option \u2018hq\u2019 does not exist"},
+        {false, "--=1", "Argument \u2018--=1\u2019 starts with a - but has incorrect syntax"},
     };
     for (const auto& c : cases) {
         const std::vector<std::string> arguments = Split(c.arguments);
@@ -114,6 +117,39 @@ TEST(Options, BadFormsAreRefusedWithTheirReason)
                                             : Refusal([&] { ParseRenderCommandLine(arguments); });
         EXPECT_EQ(message, c.message) << c.arguments;
     }
+}
+
+// Arguments of any length in every form, and control characters, are refused
+// on one line that shows at most 60 bytes of them; velmora-render reads them alike.
+TEST(Options, LongAndStrangeArgumentsAreRefusedOnOneShortLine)
+{
+    const std::string tooLong = " is too long: at most 4095 bytes are taken";
+    const std::string a(58, 'a'), n(60, '9'), mega(1'000'000, 'a');
+    std::string newlines;  // 60 of them as a message shows them
+    for (int i = 0; i < 60; ++i) newlines += "\\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{"--zoom", std::string(20000, '9')}, "--zoom: '" + n + "...' (20000 bytes)" + tooLong},
+        {{"--quality=" + std::string(1'000'000, '9')}, "--quality: '" + n + "...' (1000000 bytes)" + tooLong},
+        {{"--" + std::string(60000, 'a')}, "argument 1, '--" + a + "...' (60002 bytes)," + tooLong},
+        {{"--zoom", "1", "-" + mega}, "argument 3, '-a" + a + "...' (1000001 bytes)," + tooLong},
+        {{"--bogus=" + std::string(4088, 'a')}, "argument 1, '--bogus=" + std::string(52, 'a') + "...' (4096 bytes)," + tooLong},
+        {{"--display", mega}, "--display: 'aa" + a + "...' (1000000 bytes)" + tooLong},
+        {{"--zoom", std::string(9000, '\n')}, "--zoom: '" + newlines + "...' (9000 bytes)" + tooLong},
+        {{std::string(4095, '9'), "--zoom"}, "unexpected argument '" + n + "...' (4095 bytes)"},
+        {{"--zoom", "1\n2\x1b\t"}, "--zoom: '1\\n2\\x1b\\t' is not a whole number"},
+        {{"--zoom", n + "9"}, "--zoom: " + n + "... (61 bytes) is out of range (-32768 to 32767)"},
+        {{"--zoom", n.substr(1) + "\u00e9"}, "--zoom: '" + n.substr(1) + "...' (61 bytes) is not a whole number"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Refusal([&] { ParseSaverCommandLine(c.arguments, {"", "", ":0", true}); }), c.message);
+        const std::string render = Refusal([&] { ParseRenderCommandLine(c.arguments); });
+        EXPECT_TRUE(!render.empty() && render.size() < 250 && render.find('\n') == std::string::npos) << render;
+    }
+    EXPECT_EQ(Refusal([] { ParseSaverCommandLine({"--root"}, {std::string(100'000, 'x'), "", "", true}); }),
+              "XSCREENSAVER_WINDOW: '" + std::string(60, 'x') + "...' (100000 bytes) is not a window id");
 }
 
 TEST(SaverOptions, ParseWindowId)
