@@ -153,14 +153,14 @@ else
   failed=$((failed + 1))
 fi
 
-# ---- Fuzzing: the settings loader under libFuzzer (clang), for a bounded time.
-# Only the fuzz target is built in this tree; run it longer by hand with
-#   build/fuzz/tests/fuzz/settings_load_fuzz -max_total_time=600 CORPUS_DIR
-say "building the fuzz target in build/fuzz"
+# ---- Fuzzing: the settings loader and the Linux programs' command lines under
+# libFuzzer (clang), each for a bounded time. Only the fuzz targets are built in
+# this tree; run them longer by hand as the README shows.
+say "building the fuzz targets in build/fuzz"
 step_started=$SECONDS
 if cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON &&
-  cmake --build build/fuzz --target settings_load_fuzz -j "$jobs"; then
-  echo "built the fuzz target in $((SECONDS - step_started)) s"
+  cmake --build build/fuzz --target settings_load_fuzz command_line_fuzz command_line_seeds -j "$jobs"; then
+  echo "built the fuzz targets in $((SECONDS - step_started)) s"
   run_ctest "fuzzing (libFuzzer)" build/fuzz -L fuzz -V
 else
   problems+=("the fuzz build")

@@ -23,7 +23,7 @@ declare -A allowed=(
   [tests/windows]="core windows tests"
   [tests/renderer]="core tests/core"
   [tests/cli]="core cli linux renderer"
-  [tests/fuzz]="core tests/core"
+  [tests/fuzz]="core cli linux renderer tests"
   [tests/wayland]="core cli wayland tests"
   [tests/x11]="core cli x11 tests"
 )
