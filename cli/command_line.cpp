@@ -52,7 +52,11 @@ std::string Shown(std::string_view text, bool& cut)
 
 std::string Length(std::string_view text) { return std::string("(") + std::to_string(text.size()) + " bytes)"; }
 
-std::string UnknownOption(std::string_view name) { return std::string("Option ") + kOpen + Shortened(name) + kClose + " does not exist"; }
+// Option 'name' ..., in cxxopts' words.
+std::string AboutOption(std::string_view name, const std::string& what)
+{
+    return std::string("Option ") + kOpen + Shortened(name) + kClose + " " + what;
+}
 
 OptionError TooLong(const std::string& what)
 {
@@ -147,20 +151,20 @@ ParsedOptions ParseCommandLine(const OptionTable& table, const std::vector<std::
         std::optional<std::string> attached;  // the value of --name=value
         if (argument[1] == '-') {
             const size_t equals = argument.find('=');
-            const std::string_view name = std::string_view(argument).substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const std::string_view name = std::string_view(argument).substr(0, equals).substr(2);
             if (name.empty())
                 throw OptionError{std::string("Argument ") + kOpen + Shortened(argument) + kClose +
                                   " starts with a - but has incorrect syntax"};
             spec = Find(table, name, 0);
-            if (!spec) throw OptionError{UnknownOption(name)};
+            if (!spec) throw OptionError{AboutOption(name, "does not exist")};
             if (equals != std::string::npos) attached = argument.substr(equals + 1);
         } else {
             spec = argument.size() == 2 ? Find(table, "", argument[1]) : nullptr;
-            if (!spec) throw OptionError{UnknownOption(std::string_view(argument).substr(1))};
+            if (!spec) throw OptionError{AboutOption(std::string_view(argument).substr(1), "does not exist")};
         }
         if (spec->valueName.empty()) {
             if (attached)
-                throw OptionError{std::string("Option ") + kOpen + spec->name + kClose + " takes no value, not " + Quoted(*attached)};
+                throw OptionError{AboutOption(spec->name, "takes no value, not " + Quoted(*attached))};
         } else if (attached) {
             parsed.values[spec->name] = *attached;
         } else if (i + 1 < arguments.size()) {
@@ -168,7 +172,7 @@ ParsedOptions ParseCommandLine(const OptionTable& table, const std::vector<std::
             if (value.size() > kLongestArgument) throw TooLong("--" + spec->name + ": " + Quoted(value));
             parsed.values[spec->name] = value;
         } else {
-            throw OptionError{std::string("Option ") + kOpen + spec->name + kClose + " is missing an argument"};
+            throw OptionError{AboutOption(spec->name, "is missing an argument")};
         }
         ++parsed.counts[spec->name];
     }

@@ -1,9 +1,9 @@
 // The Linux programs' command-line parser: a table of options in groups, read
 // as --name VALUE, --name=VALUE, --switch and -h, and the help made from the same
 // table. Each argument is read once from left to right, without recursion or
-// regular expressions, so time and stack stay in proportion to the arguments
-// whatever their length; an argument longer than any useful value is refused
-// before it is read. Messages that show what was given show it shortened to one
+// regular expressions, so the time stays in proportion to the arguments and the
+// stack fixed whatever their length; an argument longer than any useful value is
+// refused before it is read. Messages that show what was given show it shortened to one
 // line.
 #pragma once
 
@@ -56,8 +56,9 @@ struct OptionTable {
 constexpr size_t kLongestArgument = 4095;
 
 // The options given: switches counted, values as given (the last of a repeated one).
+// Asking for a name the table lacks throws std::logic_error.
 struct ParsedOptions {
-    const OptionTable* table = nullptr;
+    const OptionTable* table = nullptr;  // the one parsed with; it must outlive this
     std::map<std::string, std::string> values;
     std::map<std::string, int> counts;
 
