@@ -20,7 +20,7 @@ struct OptionError {
     std::string message;
 };
 
-struct OptionSpec {
+struct OptionEntry {
     std::string name;          // the long name, without the dashes
     std::string help;
     std::string valueName;  // what the value is called in the help; empty: a switch, no value
@@ -28,12 +28,12 @@ struct OptionSpec {
     char letter = 0;        // the short name (-h), or 0
 };
 
-inline OptionSpec Switch(std::string name, std::string help, char letter = 0)
+inline OptionEntry Switch(std::string name, std::string help, char letter = 0)
 {
     return {std::move(name), std::move(help), "", std::nullopt, letter};
 }
 
-inline OptionSpec Value(std::string name, std::string valueName, std::string help,
+inline OptionEntry Value(std::string name, std::string valueName, std::string help,
                         std::optional<std::string> defaultValue = std::nullopt)
 {
     return {std::move(name), std::move(help), std::move(valueName), std::move(defaultValue), 0};
@@ -41,7 +41,7 @@ inline OptionSpec Value(std::string name, std::string valueName, std::string hel
 
 struct OptionGroup {
     std::string title;
-    std::vector<OptionSpec> options;
+    std::vector<OptionEntry> options;
 };
 
 struct OptionTable {
