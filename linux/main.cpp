@@ -13,6 +13,7 @@
 #ifdef VELMORA_WAYLAND
 #include "wayland/saver.h"
 #endif
+#include "cli/settings_options.h"
 #include "cli/waiting.h"
 #include "linux/saver_options.h"
 
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
         std::cout << SaverHelp();
         return 0;
     }
+    WriteHeldForRunNotes(kProgram, request.settings, stderr);
 
     CatchEndingSignals();
     if (request.system == DisplaySystem::Neither) {

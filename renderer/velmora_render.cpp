@@ -12,15 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "core/run/frames.h"
-#include "core/run/saver_run.h"
-#include "core/run/display_mode.h"
-#include "core/ifs/chaos.h"
 #include "core/ifs/random_source.h"
-#include "core/render/frame_buffer.h"
-#include "core/render/plot.h"
+#include "core/run/frames.h"
+#include "core/run/display_mode.h"
 #include "core/render/tint.h"
 #include "core/settings/settings.h"
+#include "cli/settings_options.h"
 #include "renderer/frame_output.h"
 #include "renderer/render_options.h"
 
@@ -32,12 +29,6 @@ int Fail(const std::string& message)
 {
     std::cerr << kProgram << ": " << message << "\n";
     return 1;
-}
-
-std::string NoMemory(const FrameBuffer& frame)
-{
-    return "not enough memory for a " + std::to_string(frame.frameWidth) + " x " + std::to_string(frame.frameHeight) +
-           " frame";
 }
 
 // Progress on stderr, about once a second while a long run goes on.
@@ -58,12 +49,12 @@ void ReportProgress(Progress& progress, int64_t done)
                  static_cast<long long>(progress.total));
 }
 
-// The saver run, frame by frame, as the Windows driver runs it.
+// The saver run, frame by frame, as every front end draws it.
 int RenderRun(const RenderRequest& request)
 {
     SaverFrames frames;
     SetUpFrames(frames, request.settings, {true, *request.clock, request.framesPerSecond, 0});
-    if (!LayOutFrames(frames, request.mode)) return Fail(NoMemory(frames.run->frame));
+    if (!LayOutFrames(frames, request.mode)) return Fail(NoMemoryMessage(frames));
     std::string error;
     FrameWriter writer;
     if (!OpenFrameOutputs(writer, request.outputs, request.mode, error)) {
@@ -73,8 +64,8 @@ int RenderRun(const RenderRequest& request)
     }
     Progress progress = {request.frames, request.quiet};
     for (int64_t k = 0; k < request.frames; ++k) {
-        DrawNextFrame(frames);
-        if (k >= request.firstFrame && !WriteFrame(writer, frames.run->frame, k, error)) break;
+        const DrawnFrame frame = DrawNextFrame(frames);
+        if (k >= request.firstFrame && !WriteFrame(writer, frame, k, error)) break;
         FinishFrame(frames);
         ReportProgress(progress, k + 1);
     }
@@ -89,21 +80,17 @@ int RenderRun(const RenderRequest& request)
 // One table figure, measured and plotted into a black frame.
 int RenderFigure(const RenderRequest& request)
 {
-    const auto owned = std::make_unique<SaverRun>();
-    SaverRun& run = *owned;
-    run.settings = HoldForRun(request.settings);
-    SetUpFrameGeometry(run, request.mode);
-    if (!AllocateFrameBuffer(run)) return Fail(NoMemory(run.frame));
-    const IfsFigure& figure = FigureTable[*request.figure];
-    const int32_t steps = PassLength(run.settings.Quality);
-    const FigureBounds bounds = MeasureBounds(figure, steps, run.tables.maps);
-    const PlotStyle style = {run.settings.Brightness, run.settings.on3D, request.tint};
-    PlotFigure(figure, steps, bounds, style, run.frame, run.tables);
+    SaverFrames frames;
+    SetUpFrames(frames, request.settings, {});
+    SizeFrames(frames, request.mode);  // no first figure: nothing of a run is drawn
+    if (!AllocateFrames(frames)) return Fail(NoMemoryMessage(frames));
+    DrawTableFigure(frames, *request.figure, request.tint);
     std::string error;
     FrameWriter writer;
-    const bool ok = OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, run.frame, 0, error);
+    const bool ok =
+        OpenFrameOutputs(writer, request.outputs, request.mode, error) && WriteFrame(writer, CurrentFrame(frames), 0, error);
     const bool closed = CloseFrameOutputs(writer, error);
-    ReleaseFrameBuffer(run);
+    ReleaseFrames(frames);
     return ok && closed ? 0 : Fail(error);
 }
 
@@ -122,7 +109,8 @@ int main(int argc, char** argv)
         std::cout << RenderHelp();
         return 0;
     }
+    if (!request.quiet) WriteHeldForRunNotes(kProgram, request.settings, stderr);
     if (!request.clock)
-        request.clock = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+        request.clock = SystemClockSeconds();  // the calendar clock, 64 bits wide on every target
     return request.figure ? RenderFigure(request) : RenderRun(request);
 }

@@ -56,7 +56,8 @@ export DEBIAN_FRONTEND=noninteractive
 # installed NAME[:ARCH]: a package of this machine's architecture (or of all), or of ARCH
 # (a name lists one line for each architecture it is installed for).
 installed() {
-  local architecture="($(dpkg --print-architecture)|all)"
+  local architecture
+  architecture="($(dpkg --print-architecture)|all)"
   [[ $1 == *:* ]] && architecture=${1#*:}
   dpkg-query -W -f='${Architecture} ${Status}\n' "$1" 2>/dev/null | grep -qxE "$architecture install ok installed"
 }

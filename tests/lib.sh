@@ -260,7 +260,7 @@ rpm_like_deb() {
   listing+=("$(rpm -qp --qf '[%{FILEMODES:perms} %{FILENAMES} %{FILELINKTOS}\n]' "$rpm" | awk '$1 !~ /^d/ { print $1, $2, $3 }' | sort)")
   [[ ${listing[0]} == "${listing[1]}" ]] ||
     fail "the RPM's files differ: $(diff <(echo "${listing[0]}") <(echo "${listing[1]}") | grep '^[<>]' | paste -sd' ')"
-  for side in deb rpm; do rm -rf "$E2E_RUN_DIR/$side" && mkdir -p "$E2E_RUN_DIR/$side"; done
+  for side in deb rpm; do rm -rf "${E2E_RUN_DIR:?}/$side" && mkdir -p "$E2E_RUN_DIR/$side"; done
   dpkg-deb -x "$deb" "$E2E_RUN_DIR/deb"
   rpm2archive - <"$rpm" | tar -xzf - -C "$E2E_RUN_DIR/rpm" || { fail "cannot unpack the RPM"; return; }
   diff -r --no-dereference "$E2E_RUN_DIR/deb" "$E2E_RUN_DIR/rpm" >/dev/null || fail "the RPM's files are not the Debian package's"

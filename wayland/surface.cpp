@@ -1,5 +1,7 @@
 #include "wayland/surface.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -49,6 +51,7 @@ bool LayOut(SaverSurface& saver)
             "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) + " frame");
         return false;
     }
+    malloc_trim(0);  // the old size's blocks back to the system, as the X11 saver does
     return true;
 }
 

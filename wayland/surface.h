@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "core/run/damage.h"
 #include "core/run/frame_pacing.h"
 #include "core/run/frames.h"
 #include "wayland/buffers.h"
-#include "wayland/damage.h"
 #include "wayland/output.h"
 #include "wayland/saver.h"
 

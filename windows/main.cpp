@@ -39,8 +39,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
         break;
     case StartMode::Saver: {
         saver.request = RunRequestFor(arguments);
-        static SaverRun run;  // large: not on the stack
-        const SaverRunResult result = RunSaver(saver, run);
+        SaverFrames frames;
+        const SaverRunResult result = RunSaver(saver, frames);
         if (!result.finished) return 0;
         exitStatus = result.lastWParam;
         break;

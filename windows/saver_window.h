@@ -32,7 +32,6 @@ struct WindowsSaver {
     FullScreen screen;
     FrameBitmap frameBitmap;
     RunRequest request;  // a fixed clock and a frame limit, for tests
-    int64_t framesDrawn = 0;  // in this run
     ExitTriggers triggers;
     DisplayPower power;
     HPOWERNOTIFY powerNotification = nullptr;

@@ -45,6 +45,8 @@ TEST(SaverOptions, EachFormAsksForWhatItSays)
     EXPECT_TRUE(r.settings.Zoom.value == 6 && r.window == SaverWindow::Given && r.windowId == 0x20);
     r = ParseSaverCommandLine(Split("-window-id 33"), none);
     EXPECT_TRUE(r.window == SaverWindow::Given && r.windowId == 33);
+    r = ParseSaverCommandLine(Split("--idle 300 --output DP-1"), none);  // --idle is full screen on Wayland
+    EXPECT_TRUE(r.idleSeconds == 300 && r.fullscreen && r.output == "DP-1" && r.system == DisplaySystem::Wayland);
     EXPECT_TRUE(ParseSaverCommandLine(Split("--zoom 1 -h --zoom x"), none).help);
     EXPECT_TRUE(ParseSaverCommandLine(Split("--help"), none).help);
 }
@@ -104,6 +106,8 @@ TEST(Options, BadFormsAreRefusedWithTheirReason)
         {true, "stray", "unexpected argument 'stray'"},
         {true, "-- --zoom", "unexpected argument '--zoom'"},
         {true, "--window-id 0x0", "--window-id: '0x0' is not a window id (0x1a00003 or 27262979)"},
+        {true, "--idle 0", "--idle: 0 is out of range (1 to 86400)"},
+        {true, "--idle 9 --wallpaper", "--idle shows the saver full screen, not as --wallpaper"},
         {false, "--quiet", "nothing to write: give --raw DIR, --png DIR or --gif FILE"},
         {false, "--mode 640x480x24 --raw r", "--mode: the depth must be 32 or 16 bits, not 24"},
         {false, "--x11 --raw r", "Option \u2018x11\u2019 does not exist"},

@@ -2,7 +2,7 @@
 # The programs of a cross tree (arm64, armhf) under the emulator against the
 # native (x86-64) ones.
 #   cross_test.sh CASE BUILD_DIR NATIVE_BUILD_DIR DEB_ARCH RPM_ARCH OBJDUMP VELMORA_RENDER VELMORA EMULATOR...
-# CASE: frames32 | frames16 | figures | files | screen | package | fused
+# CASE: frames32 | frames16 | figures | files | screen | package | code
 set -uo pipefail
 case_name=$1 build=$2 native=$3 arch=$4 rpm_arch=$5 objdump=$6 render=$7 velmora=$8
 shift 8
@@ -14,7 +14,7 @@ run=$E2E_RUN_DIR
 native_render=$native/renderer/velmora-render
 compared=0
 
-if [[ $case_name != fused && ! -x $native_render ]]; then
+if [[ $case_name != code && ! -x $native_render ]]; then
   e2e_fail "no native velmora-render in '$native' (configure with -DVELMORA_NATIVE_BUILD=the native Release tree, built)"
 fi
 
@@ -185,8 +185,10 @@ case_package() {
 
 # GCC fuses a multiplication and an addition into one instruction on ARM unless
 # told not to (-ffp-contract=off); the fused one rounds once, and pixels change.
-# (32-bit ARM's vmla and vmls round the product first: they are not fused.)
-case_fused() {
+# (32-bit ARM's vmla and vmls round the product first: they are not fused.) And
+# 32-bit programs read the calendar clock through glibc's 64-bit time_t calls,
+# whose 32-bit ones end in January 2038.
+case_code() {
   local program found multiply=fmul fused='fmadd|fmsub|fnmadd|fnmsub|fmla|fmls'
   [[ $arch == armhf ]] && multiply='vmul\.f64' fused='vfma|vfms|vfnma|vfnms'
   for program in "$render" "$velmora"; do
@@ -194,6 +196,9 @@ case_fused() {
     grep -qE "\s$multiply\s" "$run/code.txt" || fail "$program: no $multiply either; is this $arch code?"
     found=$(grep -cE "\s($fused)(\.\S+)?\s" "$run/code.txt")
     ((found == 0)) || fail "$program: $found fused multiply-adds"
+    "$objdump" -f "$program" | grep -q 'file format elf32' &&
+      found=$("$objdump" -T "$program" | grep -oE '\s(time|clock_gettime|gettimeofday|ppoll|clock_nanosleep)$' | paste -sd,) &&
+      [[ -n $found ]] && fail "$program calls glibc's 32-bit time_t functions:$found"
     compared=$((compared + 1))
   done
 }

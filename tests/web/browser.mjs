@@ -44,3 +44,8 @@ export function start(program, args, options = {}) {
 
 // An expression's value through JSON, for engines that hand back typed values.
 export const asJson = (expression) => `(async () => JSON.stringify(await (${expression})))()`;
+
+// WebDriver's input actions (classic and BiDi alike): a key pressed and let go, the mouse moved.
+export const keyPress = (value) => [{ type: 'key', id: 'keyboard', actions: [{ type: 'keyDown', value }, { type: 'keyUp', value }] }];
+export const mouseMove = (x, y) =>
+  [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' }, actions: [{ type: 'pointerMove', x, y, duration: 0 }] }];

@@ -3,7 +3,7 @@
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { asJson, pollUntil, start } from './browser.mjs';
+import { asJson, keyPress, mouseMove, pollUntil, start } from './browser.mjs';
 
 export async function open() {
   const profile = mkdtempSync(join(tmpdir(), 'velmora-firefox-'));
@@ -58,9 +58,8 @@ export async function open() {
       if (answer.type !== 'success') throw new Error(`${expression}: ${JSON.stringify(answer.exceptionDetails)}`);
       return answer.result.value === undefined ? undefined : JSON.parse(answer.result.value);
     },
-    key: (value) => perform([{ type: 'key', id: 'keyboard', actions: [{ type: 'keyDown', value }, { type: 'keyUp', value }] }]),
-    mouseMove: (x, y) => perform([{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },
-      actions: [{ type: 'pointerMove', x, y, duration: 0 }] }]),
+    key: (value) => perform(keyPress(value)),
+    mouseMove: (x, y) => perform(mouseMove(x, y)),
     // A headless window cannot be minimised: another tab in front hides the page.
     async hide() {
       background = (await send('browsingContext.create', { type: 'tab' })).context;

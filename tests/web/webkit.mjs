@@ -3,7 +3,7 @@
 // ratio is GDK_SCALE's, fixed for a browser's life, so a new ratio starts it again.
 // It tells neither the requests nor the console (the test keeps those itself).
 import { createServer } from 'node:net';
-import { pollUntil, asJson, start } from './browser.mjs';
+import { asJson, keyPress, mouseMove, pollUntil, start } from './browser.mjs';
 
 const miniBrowser = process.env.MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
@@ -72,9 +72,8 @@ export async function open() {
       if (result?.velmoraError) throw new Error(`${expression}: ${result.velmoraError}`);
       return result;
     },
-    key: (value) => perform([{ type: 'key', id: 'keyboard', actions: [{ type: 'keyDown', value }, { type: 'keyUp', value }] }]),
-    mouseMove: (x, y) => perform([{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },
-      actions: [{ type: 'pointerMove', x, y, duration: 0 }] }]),
+    key: (value) => perform(keyPress(value)),
+    mouseMove: (x, y) => perform(mouseMove(x, y)),
     hide: () => browser.session('POST', '/window/minimize', {}),
     show: () => browser.session('POST', '/window/rect', size),
     requests: () => null,

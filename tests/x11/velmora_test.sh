@@ -38,6 +38,16 @@ ends_with() {
   no_segment_of "$1" || fail "$4: left a shared-memory segment"
 }
 
+# ended_within PID MS: PID ends within MS milliseconds (it must not wait for the
+# frames that wait in the server), polled every 5 ms.
+ended_within() {
+  local deadline=$(($(e2e_now_ms) + $2))
+  until e2e_pid_gone "$1"; do
+    (($(e2e_now_ms) < deadline)) || return 1
+    sleep 0.005
+  done
+}
+
 case_pixels() {
   # name | velmora options (also velmora-render's, with --frame-rate as --fps) | frames [| VELMORA_NO_SYNC]
   # Sparse frames go as points, dense ones (quality 150, a small area) as an image.
@@ -129,7 +139,7 @@ case_windows() {
 }
 
 case_ending() {
-  start_xvfb 640x480x24
+  start_xvfb 1920x1080x24  # large enough for frames to go as points, several waiting in the server
   # signal | options; the last draws slower than its frame rate, so it never waits
   local signal options row
   for row in "TERM|" "INT|" "HUP|" "TERM|--quality 3000 --frame-rate 1000"; do
@@ -138,7 +148,8 @@ case_ending() {
     start_velmora --root $options
     poll_until 20 dump_matches -root lit-inside 80 || fail "SIG$signal $options: nothing drawn"
     kill -"$signal" "$VP"
-    ends_with "$VP" 0 0.1 "SIG$signal $options"
+    ended_within "$VP" 60 || fail "SIG$signal $options: still running 60 ms after the signal"
+    ends_with "$VP" 0 5 "SIG$signal $options"
   done
   local key window
   for key in q Escape; do
@@ -166,7 +177,7 @@ case_ending() {
     "long option|-|--$long|2|(100002 bytes), is too long: at most 4095 bytes are taken"
     "long value|-|--quality=$digits|2|--quality: '999999"
     "long XSCREENSAVER_WINDOW|XSCREENSAVER_WINDOW=$long|-root|2|(100000 bytes) is not a window id"
-    "long DISPLAY|DISPLAY=$long|--root|1|cannot open the X display aaaaaaaaaa... (100000 bytes)"
+    "long DISPLAY|DISPLAY=$long|--root|1|aaaaaaaa... (100000 bytes)"
   )
   local row name environment arguments status message
   for row in "${rows[@]}"; do

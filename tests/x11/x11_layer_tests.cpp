@@ -98,7 +98,9 @@ void PlayFrames(const Case& c)
         lit.push_back(from);
         pixels[static_cast<size_t>(from + 1)] = 0;  // noted but black
         lit.push_back(from + 1);
-        const DrawnFrame drawn = {pixels.data(), c.width, c.height, c.offsetX, c.offsetY, c.bits, lit, false};
+        DrawnFrame drawn;
+        drawn.pixels = pixels.data(), drawn.width = c.width, drawn.height = c.height, drawn.offsetX = c.offsetX;
+        drawn.offsetY = c.offsetY, drawn.bitsPerPixel = c.bits, drawn.lit = lit;
         GroupFrame(drawn, c.alpha, points);
 
         const FramePoints& next = points.next;
@@ -142,7 +144,9 @@ TEST(X11Points, NothingLitLeavesAnEmptyBand)
     ShownPoints points;
     const uint32_t pixels[4] = {};
     const int32_t lit[] = {1, 2};
-    GroupFrame({pixels, 2, 2, 0, 0, 32, lit, false}, 0, points);
+    DrawnFrame drawn;
+    drawn.pixels = pixels, drawn.width = 2, drawn.height = 2, drawn.lit = lit;
+    GroupFrame(drawn, 0, points);
     EXPECT_TRUE(points.next.points.empty());
     EXPECT_LT(points.next.lastRow, points.next.firstRow);
 }
