@@ -18,7 +18,7 @@ hz=$(getconf CLK_TCK)
 pid=""
 results=$(mktemp)
 trap '[[ -n $pid ]] && e2e_end_pid "$pid"; stop_sway; stop_desktop; rm -f "$results"' EXIT
-ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }  # utime + stime
+ticks() { cpu_ticks "$1"; }
 
 # measure NAME COMPOSITOR_PID: "NAME velmora S compositor S together S" in CPU s per s.
 measure() {

@@ -9,6 +9,9 @@
 
 #include "core/run/frames.h"
 #include "x11/loop.h"
+#ifdef VELMORA_X11_IDLE
+#include "x11/idle.h"
+#endif
 #include "x11/window.h"
 #ifdef VELMORA_WAYLAND
 #include "wayland/saver.h"
@@ -58,6 +61,28 @@ int RunWayland(const SaverRequest& request)
 #endif
 }
 
+int RunX11Idle(const SaverRequest& request)
+{
+#ifdef VELMORA_X11_IDLE
+    X11IdleRequest idle;
+    idle.displayName = request.displayName;
+    idle.idleMilliseconds = request.idleSeconds * 1000;
+    idle.settings = request.settings;
+    idle.clock = request.clock;
+    idle.loop = {request.frameLimit, request.framesPerSecond};
+    idle.tryShared = request.tryShared;
+    InstallXErrorHandlers(kProgram);
+    std::string error;
+    const int status = RunX11IdleSaver(idle, error);
+    if (status != 0) std::cerr << kProgram << ": " << error << "\n";
+    return status;
+#else
+    (void)request;
+    std::cerr << kProgram << ": this velmora was built without the XScreenSaver extension; --idle needs Wayland\n";
+    return 1;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -80,10 +105,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (request.system == DisplaySystem::Wayland) return RunWayland(request);
-    if (request.idleSeconds > 0) {
-        std::cerr << kProgram << ": --idle watches Wayland sessions; on X11 let xscreensaver start velmora --root\n";
-        return 1;
-    }
+    if (request.idleSeconds > 0) return RunX11Idle(request);
     InstallXErrorHandlers(kProgram);
     XLayer x;
     x.tryShared = request.tryShared;

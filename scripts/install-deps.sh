@@ -15,7 +15,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-apps x11-utils
-  libx11-dev libxext-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
+  libx11-dev libxext-dev libxss-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
   locales nsis
   clang libclang-rt-14-dev
   # The Wayland saver (sd-bus from libsystemd for GNOME's idle watch, libdecor with
@@ -31,10 +31,10 @@ packages=(
   # their libraries through multiarch.
   g++-aarch64-linux-gnu qemu-user libc6:arm64 libstdc++6:arm64 libx11-dev:arm64 libxext-dev:arm64
   libpng-dev:arm64 libgif-dev:arm64 libgtest-dev:arm64 libwayland-dev:arm64 libxkbcommon-dev:arm64
-  libsystemd-dev:arm64 libdecor-0-dev:arm64
+  libsystemd-dev:arm64 libdecor-0-dev:arm64 libxss-dev:arm64
   g++-arm-linux-gnueabihf libc6:armhf libstdc++6:armhf libx11-dev:armhf libxext-dev:armhf
   libpng-dev:armhf libgif-dev:armhf libgtest-dev:armhf libwayland-dev:armhf libxkbcommon-dev:armhf
-  libsystemd-dev:armhf libdecor-0-dev:armhf
+  libsystemd-dev:armhf libdecor-0-dev:armhf libxss-dev:armhf
   # The RPMs (cpack -G RPM), and rpm2archive that unpacks one in the tests.
   rpm rpm2cpio
   # The web page: Emscripten (with node) builds it; Chromium, Firefox and WebKitGTK

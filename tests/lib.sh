@@ -27,6 +27,8 @@ poll_until() {
   done
 }
 
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }  # utime + stime of PID
+
 e2e_pid_gone() {  # a zombie counts as ended
   local stat
   stat=$(cat "/proc/$1/stat" 2>/dev/null) && stat=${stat##*) } && [[ ${stat%% *} == Z ]] || [[ -z $stat ]]

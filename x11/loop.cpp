@@ -5,6 +5,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "cli/waiting.h"
 #include "x11/send_ahead.h"
@@ -45,8 +46,22 @@ void HandleEvent(XLayer& x, LoopState& state, XEvent& event, std::string& error)
             if (x.ownWindow) x.window = 0;
         }
         break;
+    case ButtonPress:
+        if (x.covers) state.outcome = Outcome::Stopped;
+        break;
+    case MotionNotify:  // a movement of more than 2 pixels from where it first was ends the cover
+        if (x.covers && x.pointerX < 0) {
+            x.pointerX = event.xmotion.x_root;
+            x.pointerY = event.xmotion.y_root;
+        } else if (x.covers && (std::abs(event.xmotion.x_root - x.pointerX) > 2 ||
+                                std::abs(event.xmotion.y_root - x.pointerY) > 2)) {
+            state.outcome = Outcome::Stopped;
+        }
+        break;
     case KeyPress:
-        if (x.ownWindow) {
+        if (x.covers) {
+            state.outcome = Outcome::Stopped;
+        } else if (x.ownWindow) {
             const KeySym key = XLookupKeysym(&event.xkey, 0);
             if (key == XK_q || key == XK_Q || key == XK_Escape) state.outcome = Outcome::Stopped;
         }

@@ -64,13 +64,20 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
         return false;
     }
     const int screen = DefaultScreen(x.display);
-    if (choice == WindowChoice::Own) {
+    if (choice == WindowChoice::Own || choice == WindowChoice::Cover) {
+        x.covers = choice == WindowChoice::Cover;
+        if (x.covers) {
+            ownWidth = DisplayWidth(x.display, screen);
+            ownHeight = DisplayHeight(x.display, screen);
+        }
         XSetWindowAttributes attributes = {};
         attributes.background_pixel = BlackPixel(x.display, screen);
-        attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
+        attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask |
+                                (x.covers ? ButtonPressMask | PointerMotionMask : 0);
+        attributes.override_redirect = x.covers;
         x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(ownWidth),
                                  static_cast<unsigned>(ownHeight), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                 CWBackPixel | CWEventMask, &attributes);
+                                 CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
         x.ownWindow = true;
         XStoreName(x.display, x.window, "Velmora");
         XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
@@ -81,6 +88,11 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
         x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
         XMapRaised(x.display, x.window);
+        if (x.covers) {  // the input is the cover's, wherever the focus was
+            XGrabKeyboard(x.display, x.window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+            XGrabPointer(x.display, x.window, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
+                         None, None, CurrentTime);
+        }
     } else {
         x.window = choice == WindowChoice::Given ? given : RootWindow(x.display, screen);
         // Only what the saver needs to follow; input belongs to whoever made the window.

@@ -13,12 +13,17 @@
 #include "x11/points.h"
 #include "x11/server_clock.h"
 
-enum class WindowChoice { Own, Given, Root };
+// Cover: a window of its own over the whole screen, above everything
+// (override-redirect), holding the keyboard and pointer; any input ends it.
+enum class WindowChoice { Own, Given, Root, Cover };
 
 struct XLayer {
     Display* display = nullptr;
     Window window = 0;
     bool ownWindow = false;  // made here: destroyed at the end, takes keys
+    bool covers = false;     // WindowChoice::Cover: any key, button or movement of more than 2 pixels ends it
+    int pointerX = -1;       // where the pointer first moved over the cover
+    int pointerY = -1;
     Atom deleteWindow = 0;   // the window manager's close button
     GC gc = nullptr;
     int width = 0;

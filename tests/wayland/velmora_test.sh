@@ -48,7 +48,6 @@ def walk(node):
     for child in node.get("nodes", []) + node.get("floating_nodes", []): walk(child)
 walk(json.load(sys.stdin)); sys.exit(1)' "$1"
 }
-cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }  # utime + stime
 window_box_is() { [[ $(window_box "$1") == "$2" ]]; }
 
 # The virtual pointer, as a coprocess: pointer COMMAND sends a line and waits for "done".

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of the X11 saver on private Xvfb screens.
 #   velmora_test.sh CASE BUILD_DIR VELMORA VELMORA_RENDER
-# CASE: pixels | windows | ending | locker | package
+# CASE: pixels | windows | ending | locker | idle | package
 set -uo pipefail
 case_name=$1 build=$2 velmora=$3 render=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -226,6 +226,32 @@ case_locker() {
   poll_until 30 dump_matches "-id $window" lit-inside 80 || fail "not drawn on the daemon's window: $(cat "$run/check.txt")"
   as_nobody xscreensaver-command -deactivate >/dev/null 2>&1 || fail "-deactivate failed"
   poll_until 1 e2e_pid_gone "$hack" || fail "velmora still runs a second after -deactivate"
+}
+
+# --idle on the XScreenSaver extension's idle time: the screen covered exactly
+# after two seconds without input, uncovered by a key, covered again; waiting
+# costs nothing; SIGTERM ends it.
+case_idle() {
+  start_xvfb 320x240x24
+  "$render" --quiet --mode 320x240x32 --clock $T --frames 20 --first-frame 19 --raw "$run/raw" || fail "velmora-render failed"
+  xdotool key a
+  local started round ticks
+  started=$(e2e_now_ms)
+  start_velmora --x11 --idle 2 --clock $T --frames 20
+  for round in 1 2; do
+    poll_until 20 dump_matches -root equals "$run/raw/frame-000019.raw" 80 || fail "round $round: not covered: $(cat "$run/check.txt")"
+    (($(e2e_now_ms) - started >= 1900)) || fail "round $round: covered before two seconds without input"
+    xdotool key a
+    started=$(e2e_now_ms)
+    poll_until 5 eval '! dump_matches -root lit-inside 80' || fail "round $round: still covered after a key"
+  done
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle"
+  start_velmora --x11 --idle 60
+  ticks=$(cpu_ticks "$VP") && sleep 3  # its start-up included
+  (($(cpu_ticks "$VP") - ticks <= 1)) || fail "--idle waiting: $(($(cpu_ticks "$VP") - ticks)) ticks of CPU in 3 s"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle while waiting"
 }
 
 case_package() {
