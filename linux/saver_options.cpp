@@ -59,6 +59,9 @@ SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& en
         throw OptionError{"--" + x11Option + " is for X11 and --" + waylandOption + " for Wayland; give one"};
     if (given("fullscreen") && given("wallpaper")) throw OptionError{"--fullscreen and --wallpaper are two modes; give one"};
     if (given("idle") && given("wallpaper")) throw OptionError{"--idle shows the saver full screen, not as --wallpaper"};
+    for (const char* name : {"root", "window-id"})
+        if (given("idle") && given(name))
+            throw OptionError{std::string("--idle covers the screen with a window of its own, not with --") + name};
     if (given("output") && !given("fullscreen") && !given("wallpaper") && !given("idle"))
         throw OptionError{"--output goes with --fullscreen or --wallpaper (or --idle)"};
     if (given("idle")) request.idleSeconds = ParseWholeOption("idle", textOf("idle"), 1, 86400);

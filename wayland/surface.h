@@ -76,7 +76,7 @@ struct SaverSurface {
     int32_t toplevelHeight = 0;
     int32_t askedWidth = 0;
     int32_t askedHeight = 0;
-    std::optional<uint32_t> unanswered;  // the serial of a configure to acknowledge before the next commit
+    std::optional<uint32_t> unanswered;  // a configure to answer at the next commit (libdecor acknowledges its own)
     uint32_t preferredScale = 0;         // in 120ths, from wp_fractional_scale_v1; 0 before it is known
 
     // What is shown: buffers in real pixels, their scale, and the lit words of the last frame committed.

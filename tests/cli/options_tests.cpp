@@ -108,6 +108,7 @@ TEST(Options, BadFormsAreRefusedWithTheirReason)
         {true, "--window-id 0x0", "--window-id: '0x0' is not a window id (0x1a00003 or 27262979)"},
         {true, "--idle 0", "--idle: 0 is out of range (1 to 86400)"},
         {true, "--idle 9 --wallpaper", "--idle shows the saver full screen, not as --wallpaper"},
+        {true, "--idle 9 -root", "--idle covers the screen with a window of its own, not with --root"},
         {false, "--quiet", "nothing to write: give --raw DIR, --png DIR or --gif FILE"},
         {false, "--mode 640x480x24 --raw r", "--mode: the depth must be 32 or 16 bits, not 24"},
         {false, "--x11 --raw r", "Option \u2018x11\u2019 does not exist"},
