@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of the Wayland saver under a headless gnome-shell or kwin.
-#   desktop_test.sh CASE BUILD_DIR VELMORA VELMORA_RENDER BUS_TOOL KEY_TOOL
+#   desktop_test.sh CASE BUILD_DIR VELMORA VELMORA_RENDER BUS_TOOL KEY_TOOL INHIBITOR
 # CASE: gnome-pixels | gnome-idle | kde-pixels | kde-idle
 set -uo pipefail
-case_name=$1 build=$2 velmora=$3 render=$4 bus=$5 keys=$6
+case_name=$1 build=$2 velmora=$3 render=$4 bus=$5 keys=$6 inhibitor=$7
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
 source "$here/desktop.sh"
@@ -73,6 +73,18 @@ case_idle() {
   done
   kill -TERM "$VP"
   ends_with "$VP" 0 5 "--idle"
+  [[ $1 == kde ]] || return  # mutter offers no idle-inhibit protocol
+  # A client's idle inhibitor holds --idle back; once it has gone, the saver shows.
+  "${DESKTOP_CLIENT[@]}" "$inhibitor" >"$run/inhibitor.log" 2>&1 &
+  local held=$!
+  E2E_PIDS+=("$held")
+  poll_until 10 grep -q inhibiting "$run/inhibitor.log" || fail "the inhibitor did not start"
+  start_velmora --idle 1 --clock $T --frames 20
+  ! poll_until 3 shows "$run/expected-640x480.rgb" || fail "--idle shown while inhibited"
+  e2e_end_pid "$held"
+  poll_until 10 shows "$run/expected-640x480.rgb" || fail "--idle not shown once the inhibitor went"
+  kill -TERM "$VP"
+  ends_with "$VP" 0 5 "--idle after an inhibitor"
 }
 
 "case_${case_name#*-}" "${case_name%-*}"
