@@ -22,7 +22,7 @@ OptionTable SaverOptions()
           Value("display", "NAME", "the X display (default: $DISPLAY)"),
           Switch("no-shm", "send frames with plain XPutImage, without shared memory")}},
         {"Wayland",
-         {Switch("fullscreen", "the screen saver: full screen; any key, button, touch or pointer movement ends it"),
+         {Switch("fullscreen", "the screen saver: full screen on every output; any key, button, touch or pointer movement ends it"),
           Switch("wallpaper", "an animated background on every output (wlr-layer-shell)"),
           Value("output", "NAME", "full screen or wallpaper on this output only")}},
         {"Idle",
