@@ -4,8 +4,11 @@
 //   kwin-shot FILE  kwin's screen, raw B, G, R, A bytes
 //   key CODE    an evdev key pressed and released through a RemoteDesktop session
 //   overview    closes the Overview (gnome-shell as root opens in it)
+//   inhibit     stands in for GNOME's session manager, which says the session is held awake
+//   uninhibit   gives that name up again
 // The RemoteDesktop session lives as long as this connection.
 #include <fcntl.h>
+#include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -44,6 +47,11 @@ bool Call(Bus& bus, const char* service, const char* path, const char* interface
 
 constexpr const char* kDesktop = "org.gnome.Mutter.RemoteDesktop";
 
+int OnIsInhibited(sd_bus_message* call, void*, sd_bus_error*) { return sd_bus_reply_method_return(call, "b", 1); }
+const sd_bus_vtable kManager[] = {SD_BUS_VTABLE_START(0),
+                                  SD_BUS_METHOD("IsInhibited", "u", "b", OnIsInhibited, SD_BUS_VTABLE_UNPRIVILEGED),
+                                  SD_BUS_VTABLE_END};
+
 bool Key(Bus& bus, uint32_t code, std::string& why)
 {
     constexpr const char* kSession = "org.gnome.Mutter.RemoteDesktop.Session";
@@ -75,13 +83,11 @@ bool Do(Bus& bus, const std::string& line, std::string& why)
         sd_bus_request_name(bus.bus, "org.gnome.Screenshot", 0);
         sd_bus_message* reply = nullptr;
         int success = 0;
-        const bool called = Call(bus, "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
-                                 "org.gnome.Shell.Screenshot", "Screenshot", &reply, why, "bbs", 0, 0,
-                                 argument.c_str());
-        if (called) sd_bus_message_read(reply, "b", &success);
+        if (Call(bus, "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot",
+                 "Screenshot", &reply, why, "bbs", 0, 0, argument.c_str()))
+            sd_bus_message_read(reply, "b", &success);
         sd_bus_message_unref(reply);
-        if (called && !success) why = "Screenshot: refused";
-        return called && success;
+        return success || (why += " (Screenshot refused)", false);
     }
     if (command == "kwin-shot") {
         int ends[2];
@@ -100,6 +106,11 @@ bool Do(Bus& bus, const std::string& line, std::string& why)
     if (command == "overview")
         return Call(bus, "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set", nullptr,
                     why, "ssv", "org.gnome.Shell", "OverviewActive", "b", 0);
+    if (command == "inhibit")
+        return sd_bus_add_object_vtable(bus.bus, nullptr, "/org/gnome/SessionManager", "org.gnome.SessionManager",
+                                        kManager, nullptr) >= 0 &&
+               sd_bus_request_name(bus.bus, "org.gnome.SessionManager", 0) >= 0;
+    if (command == "uninhibit") return sd_bus_release_name(bus.bus, "org.gnome.SessionManager") >= 0;
     why = "unknown command";
     return false;
 }
@@ -114,7 +125,12 @@ int main()
         return 1;
     }
     std::string line;
-    while (std::getline(std::cin, line)) {
+    while (true) {  // commands, and between them calls to the names it stands in for
+        while (sd_bus_process(bus.bus, nullptr) > 0) {
+        }
+        pollfd inputs[2] = {{0, POLLIN, 0}, {sd_bus_get_fd(bus.bus), static_cast<short>(sd_bus_get_events(bus.bus)), 0}};
+        if (poll(inputs, 2, -1) < 0 || (inputs[0].revents && !std::getline(std::cin, line))) break;
+        if (!inputs[0].revents) continue;
         std::string why;
         std::cout << (Do(bus, line, why) ? "done" : "failed: " + why) << std::endl;
     }

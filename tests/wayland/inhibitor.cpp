@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <iostream>
+#include <type_traits>
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -20,26 +21,20 @@ struct Globals {
     bool configured = false;
 };
 
-template <typename T>
-void BindIf(T*& to, wl_registry* registry, uint32_t name, const char* interface, const wl_interface& wanted)
-{
-    if (std::strcmp(interface, wanted.name) == 0) to = static_cast<T*>(wl_registry_bind(registry, name, &wanted, 1));
-}
-
 void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
 {
     auto& g = *static_cast<Globals*>(data);
-    BindIf(g.compositor, registry, name, interface, wl_compositor_interface);
-    BindIf(g.shm, registry, name, interface, wl_shm_interface);
-    BindIf(g.wmBase, registry, name, interface, xdg_wm_base_interface);
-    BindIf(g.inhibits, registry, name, interface, zwp_idle_inhibit_manager_v1_interface);
+    const auto bind = [&](auto*& to, const wl_interface& wanted) {
+        if (std::strcmp(interface, wanted.name) == 0)
+            to = static_cast<std::remove_reference_t<decltype(to)>>(wl_registry_bind(registry, name, &wanted, 1));
+    };
+    bind(g.compositor, wl_compositor_interface);
+    bind(g.shm, wl_shm_interface);
+    bind(g.wmBase, xdg_wm_base_interface);
+    bind(g.inhibits, zwp_idle_inhibit_manager_v1_interface);
 }
-void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
-
-void OnPing(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
-const xdg_wm_base_listener kWmBaseListener = {OnPing};
-
+const wl_registry_listener kRegistryListener = {OnGlobal, [](void*, wl_registry*, uint32_t) {}};
+const xdg_wm_base_listener kWmBaseListener = {[](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }};
 void OnConfigure(void* data, xdg_surface* surface, uint32_t serial)
 {
     xdg_surface_ack_configure(surface, serial);
@@ -53,11 +48,8 @@ int main()
 {
     wl_display* display = wl_display_connect(nullptr);
     Globals g;
-    if (display) {
-        wl_registry_add_listener(wl_display_get_registry(display), &kRegistryListener, &g);
-        wl_display_roundtrip(display);
-    }
-    if (!g.compositor || !g.shm || !g.wmBase || !g.inhibits) {
+    if (display) wl_registry_add_listener(wl_display_get_registry(display), &kRegistryListener, &g);
+    if (!display || wl_display_roundtrip(display) < 0 || !g.compositor || !g.shm || !g.wmBase || !g.inhibits) {
         std::cerr << "inhibitor: no compositor with xdg-shell and idle-inhibit\n";
         return 1;
     }

@@ -1,7 +1,6 @@
 # shellcheck shell=bash
-# Checks the Wayland tests share, under any compositor (source tests/lib.sh
-# first). They read the caller's run (the run folder), render (velmora-render)
-# and T (the fixed clock), and log to $run/velmora.log.
+# Checks the Wayland tests share under any compositor (source tests/lib.sh first);
+# they use the caller's run (folder), render (velmora-render) and T (fixed clock).
 
 # ends_with PID STATUS SECONDS NAME: PID ends within SECONDS with STATUS.
 ends_with() {
