@@ -30,6 +30,28 @@ int OnXIOError(Display*)
     std::_Exit(1);
 }
 
+// A window of the saver's own, on the default screen: named, closable, taking keys.
+void CreateOwnWindow(XLayer& x, int width, int height)
+{
+    const int screen = DefaultScreen(x.display);
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = BlackPixel(x.display, screen);
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
+    x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                             CWBackPixel | CWEventMask, &attributes);
+    x.ownWindow = true;
+    XStoreName(x.display, x.window, "Velmora");
+    XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
+    XSetClassHint(x.display, x.window, &hint);
+    const long pid = static_cast<long>(getpid());  // for window managers and tools that look the window up
+    XChangeProperty(x.display, x.window, XInternAtom(x.display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
+    XMapRaised(x.display, x.window);
+}
+
 }  // namespace
 
 bool ParseWindowId(const std::string& text, Window& window)
@@ -76,22 +98,7 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
     }
     const int screen = DefaultScreen(x.display);
     if (choice == WindowChoice::Own) {
-        XSetWindowAttributes attributes = {};
-        attributes.background_pixel = BlackPixel(x.display, screen);
-        attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
-        x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(ownWidth),
-                                 static_cast<unsigned>(ownHeight), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                 CWBackPixel | CWEventMask, &attributes);
-        x.ownWindow = true;
-        XStoreName(x.display, x.window, "Velmora");
-        XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
-        XSetClassHint(x.display, x.window, &hint);
-        const long pid = static_cast<long>(getpid());  // for window managers and tools that look the window up
-        XChangeProperty(x.display, x.window, XInternAtom(x.display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-        x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
-        XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
-        XMapRaised(x.display, x.window);
+        CreateOwnWindow(x, ownWidth, ownHeight);
     } else {
         x.window = choice == WindowChoice::Given ? given : RootWindow(x.display, screen);
         // Only what the saver needs to follow; input belongs to whoever made the window.
