@@ -250,11 +250,11 @@ void RemoveOutput(WaylandClient& client, WaylandOutput& output)
     for (auto& saver : surfaces) {
         if (client.request->mode == WaylandMode::Wallpaper && saver->output == &output) {
             CloseSaverSurface(*saver);
-            saver->closed = true;
+            saver->stage = SurfaceStage::Closed;
         }
         ForgetOutput(*saver, &output);
     }
-    std::erase_if(surfaces, [](const auto& saver) { return saver->closed && !saver->surface; });
+    std::erase_if(surfaces, [](const auto& saver) { return saver->stage == SurfaceStage::Closed && !saver->surface; });
     CloseOutput(output);
 }
 

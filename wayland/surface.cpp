@@ -46,7 +46,7 @@ void OnXdgConfigure(void* data, xdg_surface*, uint32_t serial)
     if (saver.askedHeight <= 0) saver.askedHeight = request.height;
     saver.configureSerial = serial;
     saver.configurePending = true;
-    saver.configured = true;
+    if (saver.stage == SurfaceStage::Made) saver.stage = SurfaceStage::Configured;
 }
 
 const xdg_surface_listener kXdgSurfaceListener = {OnXdgConfigure};
@@ -73,10 +73,13 @@ void OnLayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint3
     saver.askedHeight = static_cast<int32_t>(std::min(height, uint32_t{INT32_MAX}));
     saver.configureSerial = serial;
     saver.configurePending = true;
-    saver.configured = true;
+    if (saver.stage == SurfaceStage::Made) saver.stage = SurfaceStage::Configured;
 }
 
-void OnLayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<SaverSurface*>(data)->closed = true; }
+void OnLayerClosed(void* data, zwlr_layer_surface_v1*)
+{
+    static_cast<SaverSurface*>(data)->stage = SurfaceStage::Closed;
+}
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
 
@@ -92,7 +95,7 @@ void OnFrameDone(void* data, wl_callback* callback, uint32_t)
     auto& saver = *static_cast<SaverSurface*>(data);
     wl_callback_destroy(callback);
     saver.frameCallback = nullptr;
-    saver.started = true;
+    if (saver.stage == SurfaceStage::Configured) saver.stage = SurfaceStage::Showing;
 }
 
 const wl_callback_listener kFrameListener = {OnFrameDone};
@@ -259,7 +262,7 @@ void ForgetOutput(SaverSurface& saver, const WaylandOutput* output)
 int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
 {
     WaylandClient& client = *saver.client;
-    if (!saver.configured || saver.closed || !saver.surface) return -1;
+    if (saver.stage == SurfaceStage::Made || saver.stage == SurfaceStage::Closed || !saver.surface) return -1;
     if (saver.configurePending) {
         if (saver.layer)
             zwlr_layer_surface_v1_ack_configure(saver.layer, saver.configureSerial);
@@ -273,7 +276,7 @@ int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
     if (saver.frameCallback) return -1;  // the compositor has not asked for the next frame yet
 
     const int64_t limit = client.request->frameLimit;
-    if (!saver.started || (limit > 0 && saver.drawn >= limit)) {
+    if (saver.stage != SurfaceStage::Showing || (limit > 0 && saver.drawn >= limit)) {
         if (!saver.committed) CommitBlack(saver);
         return -1;
     }
