@@ -73,10 +73,10 @@ bool WriteRaw(FrameWriter& w, int64_t index, std::string& error)
     }
     bool written = true;
     if constexpr (std::endian::native == std::endian::little) {
-        written = std::fwrite(w.frame->pixels, 1, static_cast<size_t>(w.frame->frameBytes), file) == static_cast<size_t>(w.frame->frameBytes);
+        written = std::fwrite(w.frame->pixels, 1, w.frame->Bytes(), file) == w.frame->Bytes();
     } else {
         const int bytesPerWord = Wide(w) ? 4 : 2;
-        for (int32_t i = 0; written && i < w.frame->frameBytes / bytesPerWord; ++i) {
+        for (int32_t i = 0; written && i < static_cast<int32_t>(w.frame->Bytes() / static_cast<size_t>(bytesPerWord)); ++i) {
             uint8_t bytes[4];
             const uint32_t word = PixelWord(w, i);
             for (int b = 0; b < bytesPerWord; ++b) bytes[b] = static_cast<uint8_t>(word >> (8 * b));
@@ -93,9 +93,9 @@ bool WriteRaw(FrameWriter& w, int64_t index, std::string& error)
 void CopyFrameToScreen(FrameWriter& w)
 {
     const size_t stride = static_cast<size_t>(w.screen.width) * 3;
-    for (int row = 0; row < w.frame->frameHeight; ++row) {
-        uint8_t* out = w.screenRgb.data() + (static_cast<size_t>(w.frame->frameOffsetY) + row) * stride + size_t{3} * w.frame->frameOffsetX;
-        for (int col = 0; col < w.frame->frameWidth; ++col, out += 3) WordToRgb(w, PixelWord(w, col + w.frame->frameWidth * row), out);
+    for (int row = 0; row < w.frame->height; ++row) {
+        uint8_t* out = w.screenRgb.data() + (static_cast<size_t>(w.frame->offsetY) + row) * stride + size_t{3} * w.frame->offsetX;
+        for (int col = 0; col < w.frame->width; ++col, out += 3) WordToRgb(w, PixelWord(w, col + w.frame->width * row), out);
     }
 }
 
@@ -160,7 +160,7 @@ bool MakePalette(FrameWriter& w, std::unordered_map<uint32_t, int>& indexOf, Col
     std::vector<uint32_t> words = {0};
     indexOf.clear();
     indexOf[0] = 0;
-    for (int32_t i = 0; i < w.frame->pixelCount; ++i) {
+    for (int32_t i = 0; i < w.frame->width * w.frame->height; ++i) {
         const uint32_t word = PixelWord(w, i);
         if (word == 0 || indexOf.count(word)) continue;
         if (words.size() == 256) {
@@ -200,19 +200,19 @@ bool WriteGifFrame(FrameWriter& w, std::string& error)
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
 
-    const bool whole = w.firstGifFrame || w.frame->frameWidth <= 0 || w.frame->frameHeight <= 0;
-    const int left = whole ? 0 : w.frame->frameOffsetX;
-    const int top = whole ? 0 : w.frame->frameOffsetY;
-    const int width = whole ? w.screen.width : w.frame->frameWidth;
-    const int height = whole ? w.screen.height : w.frame->frameHeight;
+    const bool whole = w.firstGifFrame || w.frame->width <= 0 || w.frame->height <= 0;
+    const int left = whole ? 0 : w.frame->offsetX;
+    const int top = whole ? 0 : w.frame->offsetY;
+    const int width = whole ? w.screen.width : w.frame->width;
+    const int height = whole ? w.screen.height : w.frame->height;
     bool ok = EGifPutExtension(w.gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
               EGifPutImageDesc(w.gif, left, top, width, height, false, map) == GIF_OK;
     for (int y = 0; ok && y < height; ++y) {
-        const int row = top + y - w.frame->frameOffsetY;
+        const int row = top + y - w.frame->offsetY;
         for (int x = 0; x < width; ++x) {
-            const int col = left + x - w.frame->frameOffsetX;
-            const bool inside = row >= 0 && row < w.frame->frameHeight && col >= 0 && col < w.frame->frameWidth;
-            const uint32_t word = inside ? PixelWord(w, col + w.frame->frameWidth * row) : 0;
+            const int col = left + x - w.frame->offsetX;
+            const bool inside = row >= 0 && row < w.frame->height && col >= 0 && col < w.frame->width;
+            const uint32_t word = inside ? PixelWord(w, col + w.frame->width * row) : 0;
             w.gifLine[x] = static_cast<GifPixelType>(word ? indexOf[word] : 0);
         }
         ok = EGifPutLine(w.gif, w.gifLine.data(), width) == GIF_OK;
@@ -254,7 +254,7 @@ bool OpenFrameOutputs(FrameWriter& w, const FrameOutputs& wanted, const DisplayM
     return w.outputs.gifFile.empty() || OpenGif(w, error);
 }
 
-bool WriteFrame(FrameWriter& w, const FrameBuffer& shown, int64_t frameIndex, std::string& error)
+bool WriteFrame(FrameWriter& w, const DrawnFrame& shown, int64_t frameIndex, std::string& error)
 {
     w.frame = &shown;
     if (!w.outputs.rawDirectory.empty() && !WriteRaw(w, frameIndex, error)) return false;

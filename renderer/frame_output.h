@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/run/display_mode.h"
-#include "core/render/frame_buffer.h"
+#include "core/run/frames.h"
 
 struct FrameOutputs {
-    std::string rawDirectory;  // DIR/frame-NNNNNN.raw: frameBytes bytes, little-endian words
+    std::string rawDirectory;  // DIR/frame-NNNNNN.raw: the area's words, little-endian
     std::string pngDirectory;  // DIR/frame-NNNNNN.png: the screen, 8-bit RGB
     std::string gifFile;       // all written frames as one looping animation
     int gifDelay = 2;          // hundredths of a second per GIF frame
@@ -27,12 +27,12 @@ struct FrameWriter {
     std::vector<uint8_t> gifLine;    // one row of colour indices
     GifFileType* gif = nullptr;
     bool firstGifFrame = true;
-    const FrameBuffer* frame = nullptr;  // the frame being written
+    const DrawnFrame* frame = nullptr;  // the frame being written
 };
 
 // Creates the directories and opens the GIF. On failure error tells what and where.
 bool OpenFrameOutputs(FrameWriter& writer, const FrameOutputs& outputs, const DisplayMode& screen, std::string& error);
-bool WriteFrame(FrameWriter& writer, const FrameBuffer& frame, int64_t frameIndex, std::string& error);
+bool WriteFrame(FrameWriter& writer, const DrawnFrame& frame, int64_t frameIndex, std::string& error);
 // Finishes the GIF and frees what the outputs hold; safe to call after a failure.
 bool CloseFrameOutputs(FrameWriter& writer, std::string& error);
 

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Starts the built Velmora.scr under Wine.
+# Starts the built Velmora.scr under Wine, the loader of its word size.
 #   start-saver.sh [--seconds N] [--headless] [--settings] [BUILD_DIR]
+# BUILD_DIR is the Windows tree: build/windows64 (the default, 64-bit, runs on
+# every x86-64 kernel) or build/windows (32-bit).
 # With a display that answers (DISPLAY), the saver runs on it until a key press,
 # a mouse movement or a loss of focus ends it. Without one (or with --headless)
 # it runs on a private Xvfb screen of 1024 x 768 for N seconds (default 5); a
 # screenshot is taken every second into a folder that is named at the end, then
 # a key press ends it. --settings opens the settings dialog instead (/c); on the
 # private screen its picture is taken and the dialog is closed.
-# The Wine prefix build/windows/saver-prefix keeps the settings between runs.
+# The Wine prefix BUILD_DIR/saver-prefix keeps the settings between runs.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -15,13 +17,13 @@ root=$PWD
 seconds=5
 headless=0
 switch=/s
-build_dir=build/windows
+build_dir=build/windows64
 while (($#)); do
   case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --headless) headless=1; shift ;;
     --settings) switch=/c; shift ;;
-    -h | --help) sed -n '2,10p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
     *) build_dir=$1; shift ;;
   esac
 done

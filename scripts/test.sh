@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Every test: installs what is missing, builds the three trees and runs their
+# Every test: installs what is missing, builds the trees and runs their
 # tests, then prints one closing line "N passed, N failed".
 #   build/native-test     Debug, AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/native-release  Release: the tools and the benchmarks (built, not run),
@@ -7,10 +7,12 @@
 #                         screens and the Wayland saver's under headless sways
 #                         (label e2e; these run only in this tree)
 #   build/windows         32-bit Windows with mingw-w64; tests run under Wine on
-#                         a private Xvfb screen
+#                         a private Xvfb screen where the kernel runs 32-bit programs
+#   build/windows64       64-bit Windows, tested under 64-bit Wine on every kernel
 #   build/arm64           arm64 Linux, cross-built; tests run under qemu-aarch64
-#   build/web             the web page (Emscripten); its tests run in headless
-#                         Chromium from the native release tree (label web)
+#   build/armhf           armhf Linux, cross-built; tests run under qemu-arm
+#   build/web             the web page (Emscripten); its tests run in Chromium,
+#                         Firefox and WebKitGTK from the native release tree (label web)
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 root=$PWD
@@ -29,7 +31,10 @@ completed=0
 # At exit, however the script ends: end what it started, then the totals.
 on_exit() {
   local status=$?
-  WINEPREFIX=$root/build/windows/wineprefix wineserver -k >/dev/null 2>&1 || true
+  local tree
+  for tree in windows windows64; do
+    WINEPREFIX=$root/build/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
+  done
   stop_xvfb
   if ((!completed)); then
     problems+=("test.sh stopped early (status $status)")
@@ -107,60 +112,72 @@ if ! bash scripts/install-deps.sh </dev/null; then
 fi
 echo "packages checked in $((SECONDS - step_started)) s"
 
-native_test_ok=0 native_release_ok=0 windows_ok=0
+native_test_ok=0 native_release_ok=0 windows32_ok=0 windows64_ok=0
 build "native test" build/native-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON && native_test_ok=1
 build "native release" build/native-release -DCMAKE_BUILD_TYPE=Release && native_release_ok=1
-build "Windows" build/windows -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" && windows_ok=1
+# The Windows saver for 32- and 64-bit Windows; their screens are compared with
+# the native release tree's velmora-render.
+for bits in 32 64; do
+  dir=build/windows toolchain=i686
+  ((bits == 64)) && dir=build/windows64 toolchain=x86_64
+  build "Windows $bits-bit" "$dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$toolchain-w64-mingw32.cmake" \
+    -DVELMORA_NATIVE_BUILD="$root/build/native-release" && eval "windows${bits}_ok=1"
+done
 
 ((native_test_ok)) && run_ctest "native (sanitizers)" build/native-test
 ((native_release_ok)) && run_ctest "native release" build/native-release -LE web
-# Wine runs the 32-bit programs natively; a kernel with its 32-bit emulation
-# switched off (ia32_emulation=off) runs none, and then only the checks that read
-# the Windows programs without running them can run.
-if ((windows_ok)) && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+# The Windows trees' tests under Wine, each tree under the loader of its word size
+# (tests/windows/wine.sh): the 64-bit tree on every kernel, the 32-bit tree where
+# the kernel runs 32-bit x86 programs (one booted with ia32_emulation=off runs
+# none, and there only the check that reads its programs without running them).
+if ((windows32_ok || windows64_ok)); then
   say "starting Xvfb for the Windows tests"
   start_xvfb 1024x768x24
-  run_ctest "Windows (Wine)" build/windows
-elif ((windows_ok)); then
-  say "this kernel runs no 32-bit x86 programs: the Windows tests under Wine are skipped"
-  not_run=$(ctest --test-dir build/windows -N -E windows_static_imports | sed -n 's/^Total Tests: //p')
-  skipped=$((skipped + ${not_run:-0}))
-  run_ctest "Windows (programs read, not run)" build/windows -R windows_static_imports
+fi
+((windows64_ok)) && run_ctest "Windows 64-bit (64-bit Wine)" build/windows64
+if ((windows32_ok)) && wine_runs_32_bit; then
+  run_ctest "Windows 32-bit (Wine)" build/windows
+elif ((windows32_ok)); then
+  say "this kernel runs no 32-bit x86 programs: the 32-bit Windows tree's programs are only read, the 64-bit tree's run"
+  run_ctest "Windows 32-bit (programs read, not run)" build/windows -R windows_static_imports
 fi
 
-# ---- ARM64: the Linux programs cross-built for arm64 (Raspberry Pi OS, Debian arm64)
-# in build/arm64, run under the user-mode emulator: the unit and renderer tests, and
-# the checks labelled arm64 that compare its frames, screens and package with the
-# native release tree's.
-arm64_ok=0
-build "arm64" build/arm64 -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake" \
-  -DVELMORA_NATIVE_BUILD="$root/build/native-release" && arm64_ok=1
-((arm64_ok)) && run_ctest "arm64 (qemu)" build/arm64
+# ---- ARM: the Linux programs cross-built for arm64 and armhf (64- and 32-bit
+# Raspberry Pi OS, Debian arm64 and armhf) in build/arm64 and build/armhf, run under
+# the user-mode emulator: the unit and renderer tests, and the checks labelled with
+# the architecture that compare their frames, screens and packages with the native
+# release tree's.
+for cross in arm64:aarch64-linux-gnu armhf:arm-linux-gnueabihf; do
+  build "${cross%%:*}" "build/${cross%%:*}" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-${cross#*:}.cmake" \
+    -DVELMORA_NATIVE_BUILD="$root/build/native-release" &&
+    run_ctest "${cross%%:*} (qemu)" "build/${cross%%:*}"
+done
 
 # ---- Web page: velmora.html built with Emscripten in build/web, then its tests in
-# headless Chromium (label web of the native release tree, which holds velmora-render).
+# Chromium, Firefox and WebKitGTK (label web of the native release tree, which holds
+# velmora-render).
 say "building the web page in build/web"
 step_started=$SECONDS
 web_generator=()
 [[ -f build/web/CMakeCache.txt ]] || web_generator=(-G Ninja)
 if emcmake cmake -S . -B build/web "${web_generator[@]}" && cmake --build build/web -j "$jobs"; then
   echo "built build/web/velmora.html ($(stat -c %s build/web/velmora.html) bytes) in $((SECONDS - step_started)) s"
-  ((native_release_ok)) && run_ctest "web page (Chromium)" build/native-release -L web
+  ((native_release_ok)) && run_ctest "web page (Chromium, Firefox, WebKitGTK)" build/native-release -L web
 else
   problems+=("the web page build")
   failed=$((failed + 1))
 fi
 
-# ---- Fuzzing: the settings loader under libFuzzer (clang), for a bounded time.
-# Only the fuzz target is built in this tree; run it longer by hand with
-#   build/fuzz/tests/fuzz/settings_load_fuzz -max_total_time=600 CORPUS_DIR
-say "building the fuzz target in build/fuzz"
+# ---- Fuzzing: the settings loader and the Linux programs' command lines under
+# libFuzzer (clang), each for a bounded time. Only the fuzz targets are built in
+# this tree; run them longer by hand as the README shows.
+say "building the fuzz targets in build/fuzz"
 step_started=$SECONDS
 if cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON &&
-  cmake --build build/fuzz --target settings_load_fuzz -j "$jobs"; then
-  echo "built the fuzz target in $((SECONDS - step_started)) s"
+  cmake --build build/fuzz --target settings_load_fuzz command_line_fuzz command_line_seeds -j "$jobs"; then
+  echo "built the fuzz targets in $((SECONDS - step_started)) s"
   run_ctest "fuzzing (libFuzzer)" build/fuzz -L fuzz -V
 else
   problems+=("the fuzz build")

@@ -22,10 +22,14 @@ declare -A allowed=(
   [tests/core]="core tests/core"
   [tests/windows]="core windows tests"
   [tests/renderer]="core tests/core"
-  [tests/fuzz]="core tests/core"
+  [tests/cli]="core cli linux renderer"
+  [tests/fuzz]="core cli linux renderer tests"
   [tests/wayland]="core cli wayland tests"
   [tests/x11]="core cli x11 tests"
+  [tests/web]="core web"
 )
+# The run itself is the core's: drivers draw through core/run/frames.h.
+core_only='core/run/(saver_run|frames_state)\.h'
 # Folders whose files may include no platform header.
 portable="core windows/rules"
 platform='^#include <(windows\.h|ddraw\.h|shellapi\.h|X11/|wayland-|xkbcommon/|emscripten|sys/|unistd\.h|poll\.h|signal\.h|fcntl\.h)'
@@ -47,6 +51,9 @@ while read -r file; do
     ok=0
     for root in ${allowed[$folder]}; do [[ $included == "$root"/* ]] && ok=1; done
     ((ok)) || { echo "$file includes $included"; bad=1; }
+    if [[ $included =~ ^$core_only$ && $folder != core* && $folder != tests* && $folder != bench ]]; then
+      echo "$file includes $included: drivers go through core/run/frames.h"; bad=1
+    fi
   done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
   for root in $portable; do
     if [[ $folder == "$root" || $folder == "$root"/* ]] && grep -nE "$platform" "$file"; then

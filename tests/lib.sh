@@ -3,8 +3,9 @@
 # programs under Wine in private prefixes (fresh_prefix). Every wait polls with a time limit;
 # at exit e2e_cleanup ends each process the test started by its id.
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$E2E_ROOT/tests/windows/wine.sh"
 E2E_BUILD_DIR="" E2E_RUN_DIR="" E2E_PREFIX="" E2E_LOCALE=C.UTF-8 E2E_PIDS=() E2E_XVFB_PID=""
-E2E_WINE_PID="" E2E_WINDOW="" E2E_STATUS=""
+E2E_WINE_PID="" E2E_WINDOW="" E2E_STATUS="" E2E_WINE=""
 SAVER_KEY='HKCU\Software\Quorvane Software\Velmora Screen Saver'
 SAVER_EXE="" SAVER_PID="" PROBE_EXE="" PROBE_PID="" PROBE_LOG="" SHOT="" SHOT_COUNT=0 EXIT_MS=""
 PROBE_COLOUR=200,40,120  # the probe's 64 x 64 square at the top left
@@ -98,17 +99,19 @@ copy_prefix() {
 
 # The build's template prefix: the base prefix CTest runs programs in, with
 # DirectDraw through GDI and unmanaged windows (they close without a window manager).
+# The tree's Wine loader is the one of its saver's word size (wine.sh).
 e2e_template_prefix() {
   local base=$E2E_BUILD_DIR/wineprefix t=$E2E_BUILD_DIR/e2e/template-prefix
-  "$E2E_ROOT/tests/windows/wine-prefix.sh" "$base" || e2e_fail "cannot make the Wine prefix $base"
+  E2E_WINE=$(wine_loader_for "$E2E_BUILD_DIR/windows/Velmora.scr")
+  "$E2E_ROOT/tests/windows/wine-prefix.sh" "$base" "$E2E_WINE" || e2e_fail "cannot make the Wine prefix $base"
   mkdir -p "${t%/*}"
   (
     flock 9
     cmp -s "$base/.velmora-ready" "$t/.velmora-ready" && exit 0
     rm -rf "$t" && copy_prefix "$base" "$t.new"
     export WINEPREFIX=$t.new WINEDEBUG=-all
-    wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w &&
+    "$E2E_WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f >/dev/null &&
+      "$E2E_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w &&
       mv "$t.new" "$t" && cp "$base/.velmora-ready" "$t/"
   ) 9>"$t.lock" || e2e_fail "cannot make the template prefix $t"
   echo "$t"
@@ -125,7 +128,8 @@ e2e_use_locale() {  # LOCALE for Wine programs: ANSI code page 1251 under ru_RU.
 }
 
 e2e_wine() {  # wine in the test's prefix, in the foreground
-  WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE wine "$@"
+  [[ -n $E2E_WINE ]] || E2E_WINE=$(wine_loader_for "$E2E_BUILD_DIR/windows/Velmora.scr")
+  WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE "$E2E_WINE" "$@"
 }
 
 start_wine() {  # in the background; E2E_WINE_PID
@@ -234,4 +238,39 @@ press_and_time() {
 }
 saver_still_running_after() {
   ! poll_until "$1" e2e_saver_gone || e2e_fail "the saver ended although it should run on"
+}
+
+# rpm_like_deb RPM DEB ARCH OBJDUMP [EMULATOR...]: the RPM, made from the same tree as
+# the Debian package, holds the same files with the same modes, link targets and
+# contents, the same summary and description, a licence and the architecture ARCH;
+# it requires every shared library its programs load, and its velmora-render runs.
+rpm_like_deb() {
+  local rpm=$1 deb=$2 arch=$3 objdump=$4 side
+  shift 4
+  [[ ${rpm##*/} =~ ^velmora-[0-9.]+-[0-9]+\.$arch\.rpm$ ]] || fail "the RPM is named ${rpm##*/}"
+  [[ $(rpm -qp --qf '%{ARCH}' "$rpm") == "$arch" ]] || fail "the RPM's architecture is $(rpm -qp --qf '%{ARCH}' "$rpm")"
+  [[ $(rpm -qp --qf '%{LICENSE}' "$rpm") =~ ^(unknown|)$ ]] && fail "the RPM names no licence"
+  local description
+  description=$(dpkg-deb -f "$deb" Description)
+  [[ $(rpm -qp --qf '%{SUMMARY}' "$rpm") == "${description%%$'\n'*}" ]] || fail "the RPM's summary differs"
+  [[ $(rpm -qp --qf '%{DESCRIPTION}' "$rpm") == "$(sed '1d; s/^ //' <<<"$description")" ]] || fail "the RPM's description differs"
+  # mode path link-target of each file (no folders), and the files themselves
+  local listing=()
+  listing+=("$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $1, $6, $8 }' | sort)")
+  listing+=("$(rpm -qp --qf '[%{FILEMODES:perms} %{FILENAMES} %{FILELINKTOS}\n]' "$rpm" | awk '$1 !~ /^d/ { print $1, $2, $3 }' | sort)")
+  [[ ${listing[0]} == "${listing[1]}" ]] ||
+    fail "the RPM's files differ: $(diff <(echo "${listing[0]}") <(echo "${listing[1]}") | grep '^[<>]' | paste -sd' ')"
+  for side in deb rpm; do rm -rf "${E2E_RUN_DIR:?}/$side" && mkdir -p "$E2E_RUN_DIR/$side"; done
+  dpkg-deb -x "$deb" "$E2E_RUN_DIR/deb"
+  rpm2archive - <"$rpm" | tar -xzf - -C "$E2E_RUN_DIR/rpm" || { fail "cannot unpack the RPM"; return; }
+  diff -r --no-dereference "$E2E_RUN_DIR/deb" "$E2E_RUN_DIR/rpm" >/dev/null || fail "the RPM's files are not the Debian package's"
+  local requires program library
+  requires=$(rpm -qpR "$rpm" | sed 's/(.*//' | sort -u)  # libX11.so.6()(64bit), libX11.so.6 on 32 bits
+  for program in usr/bin/velmora-render usr/libexec/xscreensaver/velmora; do
+    for library in $("$objdump" -p "$E2E_RUN_DIR/rpm/$program" | awk '$1 == "NEEDED" { print $2 }'); do
+      grep -qxF "$library" <<<"$requires" || fail "the RPM does not require $library, which $program loads"
+    done
+  done
+  grep -qx 'libX11\.so\.6' <<<"$requires" || fail "the RPM requires no libX11: $(paste -sd' ' <<<"$requires")"
+  "$@" "$E2E_RUN_DIR/rpm/usr/bin/velmora-render" --help >/dev/null || fail "the RPM's velmora-render does not run"
 }

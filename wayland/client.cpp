@@ -12,6 +12,7 @@
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
+#include "cli/command_line.h"
 
 namespace {
 
@@ -357,7 +358,7 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
     client.display = wl_display_connect(nullptr);
     if (!client.display) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
-        error = name && *name ? std::string("cannot connect to the Wayland compositor ") + name
+        error = name && *name ? "cannot connect to the Wayland compositor " + Shortened(name)
                               : "no Wayland compositor: WAYLAND_DISPLAY is not set";
         return false;
     }
@@ -374,7 +375,7 @@ bool OpenWaylandClient(WaylandClient& client, const WaylandRequest& request, std
     for (auto& output : client.outputs)
         if (!request.output.empty() && output->name == request.output) named = output.get();
     if (!request.output.empty() && !named) {
-        error = "no output named " + request.output + " (the compositor has: " + OutputNames(client) + ")";
+        error = "no output named " + Shortened(request.output) + " (the compositor has: " + OutputNames(client) + ")";
         return false;
     }
     if (request.mode == WaylandMode::Wallpaper) {

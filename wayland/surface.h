@@ -12,7 +12,7 @@
 #include "core/run/frame_pacing.h"
 #include "core/run/frames.h"
 #include "wayland/buffers.h"
-#include "wayland/damage.h"
+#include "core/run/damage.h"
 
 struct WaylandClient;
 struct WaylandOutput;

@@ -7,22 +7,33 @@
 
 namespace {
 
-constexpr SaverSettings d = kDefaultSettings;
+static_assert(kBrightness == static_cast<int>(SettingId::Brightness) && kQuality == static_cast<int>(SettingId::Quality) &&
+                  kLifetime == static_cast<int>(SettingId::LifeTimeOneFig) && kZoom == static_cast<int>(SettingId::Zoom) &&
+                  kIntensity == static_cast<int>(SettingId::IntensityDeformation) &&
+                  kNoRepeat == static_cast<int>(SettingId::CountNotReplay) &&
+                  kLighting == static_cast<int>(SettingId::on3D) && kColor == static_cast<int>(SettingId::onColor),
+              "the page's first eight settings are the settings table's, in its order");
 
-// The six numbers take the ranges of the settings dialog and of xscreensaver's
-// sliders; fps, clock and frames those of velmora's --frame-rate, --clock and --frames.
-constexpr PageSettingRule kRules[kPageSettingCount] = {
-    {"brightness", d.Brightness.min, d.Brightness.max, d.Brightness.value},
-    {"quality", d.Quality.min, d.Quality.max, d.Quality.value},
-    {"lifetime", d.LifeTimeOneFig.min, d.LifeTimeOneFig.max, d.LifeTimeOneFig.value},
-    {"zoom", d.Zoom.min, d.Zoom.max, d.Zoom.value},
-    {"intensity", d.IntensityDeformation.min, d.IntensityDeformation.max, d.IntensityDeformation.value},
-    {"no-repeat", d.CountNotReplay.min, d.CountNotReplay.max, d.CountNotReplay.value},
-    {"lighting", 0, 1, d.on3D},
-    {"color", 0, 1, d.onColor},
-    {"fps", 1, 1000, kDefaultRefreshHz},
-    {"clock", 0, INT64_MAX / 2, kNone},
-    {"frames", 1, INT32_MAX, kNone},
+PageSettingRule FromTable(SettingId id)
+{
+    const SettingEntry& e = EntryOf(id);
+    return {e.option, e.low, e.high, e.dialogLow, e.dialogHigh, e.fallback};
+}
+
+// The eight from the settings table, in its order (the page settings' first eight);
+// fps, clock and frames as velmora's --frame-rate, --clock and --frames.
+const PageSettingRule kRules[kPageSettingCount] = {
+    FromTable(SettingId::Brightness),
+    FromTable(SettingId::Quality),
+    FromTable(SettingId::LifeTimeOneFig),
+    FromTable(SettingId::Zoom),
+    FromTable(SettingId::IntensityDeformation),
+    FromTable(SettingId::CountNotReplay),
+    FromTable(SettingId::on3D),
+    FromTable(SettingId::onColor),
+    {"fps", 1, 1000, 1, 1000, kDefaultRefreshHz},
+    {"clock", 0, INT64_MAX / 2, 0, INT64_MAX / 2, kNone},
+    {"frames", 1, INT32_MAX, 1, INT32_MAX, kNone},
 };
 
 // Addresses can be of any length: a message quotes at most this much of them.
@@ -95,16 +106,9 @@ std::string AddressQuery(const PageSettings& settings)
 
 SaverSettings SaverSettingsOf(const PageSettings& settings)
 {
-    const auto number = [&](int setting) { return static_cast<int16_t>(settings.values[setting]); };
     SaverSettings saver = kDefaultSettings;
-    saver.Brightness.value = number(kBrightness);
-    saver.Quality.value = number(kQuality);
-    saver.LifeTimeOneFig.value = number(kLifetime);
-    saver.Zoom.value = number(kZoom);
-    saver.IntensityDeformation.value = number(kIntensity);
-    saver.CountNotReplay.value = number(kNoRepeat);
-    saver.on3D = static_cast<uint8_t>(settings.values[kLighting]);
-    saver.onColor = static_cast<uint8_t>(settings.values[kColor]);
+    for (const SettingEntry& entry : kSettingTable)
+        SetSettingValue(saver, entry.id, static_cast<int32_t>(settings.values[static_cast<int>(entry.id)]));
     return saver;
 }
 

@@ -1,6 +1,8 @@
-// The page's settings as they stand in its address: the eight settings under the
-// command-line programs' names, plus fps, clock and frames as `velmora` takes them.
-// A value outside its range, or not a whole number, leaves the default in place.
+// The page's settings as they stand in its address: the eight settings of the
+// settings table under their names, taken as the command-line programs take them
+// (any 16-bit number, 0 or 1 for the switches), plus fps, clock and frames as
+// `velmora` takes them. A value outside that, or not a whole number, leaves the
+// default in place; the panel offers the dialog's ranges.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +10,7 @@
 #include <string_view>
 
 #include "core/run/frames.h"
-#include "core/settings/settings.h"
+#include "core/settings/setting_table.h"
 
 enum PageSetting {
     kBrightness,
@@ -25,11 +27,14 @@ enum PageSetting {
     kPageSettingCount
 };
 
-// A setting's name and range; the default is kNone for clock and frames.
+// A setting's name, what a value may be, what the panel offers, and the default
+// (kNone for clock and frames).
 struct PageSettingRule {
     const char* name;
     int64_t low;
     int64_t high;
+    int64_t panelLow;
+    int64_t panelHigh;
     int64_t fallback;
 };
 
@@ -52,6 +57,7 @@ SetResult SetFromAddress(PageSettings& settings, std::string_view name, std::str
 // The part of the address after '?' that holds the settings differing from the defaults.
 std::string AddressQuery(const PageSettings& settings);
 
-// What the run takes from them.
+// What the run takes from them. The settings table's HeldForRunNotes say which
+// of the eight a run draws differently.
 SaverSettings SaverSettingsOf(const PageSettings& settings);
 RunClock RunClockOf(const PageSettings& settings);

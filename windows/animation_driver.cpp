@@ -57,35 +57,38 @@ void WaitWhileDisplayOff(WindowsSaver& saver, WPARAM& lastWParam)
         TakeMessage(message, lastWParam);
 }
 
-WPARAM RunFrames(WindowsSaver& saver, SaverRun& run)
+WPARAM RunFrames(WindowsSaver& saver, SaverFrames& frames)
 {
-    const FrameBuffer& frame = run.frame;
     WPARAM lastWParam = 0;
     while (saver.triggers.saverRunning) {
-        if (!ShouldDraw(saver.power)) {
+        // Past the frame limit the last frame stays on screen, as while the display is off.
+        if (!ShouldDraw(saver.power) || !FramesLeft(frames)) {
             WaitWhileDisplayOff(saver, lastWParam);
             continue;
         }
         TakeOneMessage(lastWParam);
-        const FrameDrawn drawn = DrawFrame(run);
+        const DrawnFrame drawn = DrawNextFrame(frames);
         // A picture kept from the frame before is in the bitmap already.
-        if (!drawn.unchanged) PutFramePixels(saver.frameBitmap, frame.pixels, frame.frameBytes);
-        CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, frame.frameOffsetX,
-                            frame.frameOffsetY, frame.frameWidth, frame.frameHeight);
+        if (!drawn.unchanged) PutFramePixels(saver.frameBitmap, drawn.pixels, static_cast<int32_t>(drawn.Bytes()));
+        CopyBitmapToSurface(saver.screen.backSurface, saver.frameBitmap.handle, drawn.offsetX, drawn.offsetY, drawn.width,
+                            drawn.height);
         PresentFrame(saver.screen);
-        EndFrame(run);
+        FinishFrame(frames);
     }
     return lastWParam;
 }
 
 }  // namespace
 
-SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
+SaverRunResult RunSaver(WindowsSaver& saver, SaverFrames& frames)
 {
     if (!SelectDisplayMode(WindowsDisplayAdapter(), saver.settings.Res, saver.currentDisplayMode)) return {false, 0};
     const DisplayMode mode = saver.currentDisplayMode;
-    run.settings = HoldForRun(saver.settings);
-    SetUpFrameGeometry(run, mode);
+    // A test's fixed clock reads T + floor(k / 60) at frame k, as velmora-render --clock T draws it.
+    const RunRequest& request = saver.request;
+    SetUpFrames(frames, saver.settings, {request.fixedClock, request.clockStart, 60, 0},
+                request.frameLimit > 0 ? request.frameLimit : kNoFrameLimit);
+    SizeFrames(frames, mode);
     ShowCursor(FALSE);
     if (!InitFullScreen(saver.screen, saver.saverWindow, mode)) return {false, 0};
     std::vector<ScreenRect> monitors;
@@ -93,7 +96,7 @@ SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
     ListMonitors(monitors, primary);
     OpenCoverWindows(saver, MonitorsToCover(monitors, primary));
     WatchDisplayPower(saver);
-    StartFirstFigure(run);
+    StartFrames(frames);
 
     // Pixels or a bitmap that cannot be made end the run as if it had been stopped:
     // the full screen is given back and the program ends with status 0.
@@ -104,14 +107,15 @@ SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run)
     // addresses again at the third flip. Anything large allocated in between
     // would land there and be shown in every second frame.
     WPARAM lastWParam = 0;
-    if (AllocateFrameBuffer(run)) {
-        saver.frameBitmap = MakeFrameBitmap(saver.saverDC, run.frame.frameWidth, run.frame.frameHeight, mode.bitsPerPixel);
+    if (AllocateFrames(frames)) {
+        const DrawnFrame area = CurrentFrame(frames);
+        saver.frameBitmap = MakeFrameBitmap(saver.saverDC, area.width, area.height, mode.bitsPerPixel);
         if (saver.frameBitmap.handle) {
-            PutFramePixels(saver.frameBitmap, run.frame.pixels, run.frame.frameBytes);  // black to begin with
-            if (BlankScreen(saver, mode)) lastWParam = RunFrames(saver, run);
+            PutFramePixels(saver.frameBitmap, area.pixels, static_cast<int32_t>(area.Bytes()));  // black to begin with
+            if (BlankScreen(saver, mode)) lastWParam = RunFrames(saver, frames);
         }
     }
-    ReleaseFrameBuffer(run);
+    ReleaseFrames(frames);
     DeleteFrameBitmap(saver.frameBitmap);
     StopWatchingDisplayPower(saver);
     CloseCoverWindows(saver);

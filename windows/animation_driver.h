@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/run/saver_run.h"
+#include "core/run/frames.h"
 #include "windows/saver_window.h"
 
 struct SaverRunResult {
@@ -12,5 +12,7 @@ struct SaverRunResult {
     WPARAM lastWParam;   // of the last message the frame loop took (0 if none)
 };
 
-// Runs with the stored settings in saver.settings, held for the run in run.
-SaverRunResult RunSaver(WindowsSaver& saver, SaverRun& run);
+// Runs with the stored settings in saver.settings, through frames: the mode, the
+// area, the full screen, covers and the display-power watch, the first figure,
+// the pixels and bitmap, the blank flips, then the frames.
+SaverRunResult RunSaver(WindowsSaver& saver, SaverFrames& frames);

@@ -38,8 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
                         reinterpret_cast<LPARAM>(&saver.settings));
         break;
     case StartMode::Saver: {
-        static SaverRun run;  // large: not on the stack
-        const SaverRunResult result = RunSaver(saver, run);
+        saver.request = RunRequestFor(arguments);
+        SaverFrames frames;
+        const SaverRunResult result = RunSaver(saver, frames);
         if (!result.finished) return 0;
         exitStatus = result.lastWParam;
         break;

@@ -13,6 +13,7 @@
 #include "windows/rules/display_power.h"
 #include "windows/full_screen.h"
 #include "windows/rules/monitors.h"
+#include "windows/rules/start_mode.h"
 #include "windows/rules/video_modes.h"
 #include "core/settings/settings.h"
 
@@ -30,6 +31,7 @@ struct WindowsSaver {
     DisplayMode currentDisplayMode = {0, 0, 0};  // the run's, once selected
     FullScreen screen;
     FrameBitmap frameBitmap;
+    RunRequest request;  // a fixed clock and a frame limit, for tests
     ExitTriggers triggers;
     DisplayPower power;
     HPOWERNOTIFY powerNotification = nullptr;

@@ -6,9 +6,10 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+
+#include "cli/command_line.h"
 
 namespace {
 
@@ -54,18 +55,6 @@ void CreateOwnWindow(XLayer& x, int width, int height)
 
 }  // namespace
 
-bool ParseWindowId(const std::string& text, Window& window)
-{
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* begin = text.data() + (hex ? 2 : 0);
-    const char* end = text.data() + text.size();
-    unsigned long value = 0;
-    const auto [stop, code] = std::from_chars(begin, end, value, hex ? 16 : 10);
-    if (begin == end || code != std::errc() || stop != end || value == 0 || value > 0x1FFFFFFFul) return false;
-    window = static_cast<Window>(value);
-    return true;
-}
-
 int FrameBitsFor(const Visual* visual, int depth)
 {
     if (!visual || visual->c_class != TrueColor) return 0;
@@ -92,7 +81,7 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
     x.display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!x.display) {
         const char* name = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
-        error = name && *name ? std::string("cannot open the X display ") + name
+        error = name && *name ? "cannot open the X display " + Shortened(name)
                               : "no X display: DISPLAY is not set and --display was not given";
         return false;
     }

@@ -36,9 +36,6 @@ struct XLayer {
     ServerClock serverClock;
 };
 
-// "0x1a00003" or "27262979"; false for anything else, or for 0.
-bool ParseWindowId(const std::string& text, Window& window);
-
 // Connects to the display (the DISPLAY variable when name is empty), picks the
 // window and reads its size and visual. On failure error says why, and
 // CloseXLayer releases what was opened.

@@ -2,53 +2,102 @@
 
 #include <cstring>
 
-void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock)
+#include "core/run/frames_state.h"
+
+SaverFrames::SaverFrames() : state(std::make_unique<State>()) {}
+SaverFrames::~SaverFrames() { if (state) ReleaseFrameBuffer(state->run); }
+SaverFrames::SaverFrames(SaverFrames&&) noexcept = default;
+SaverFrames& SaverFrames::operator=(SaverFrames&& other) noexcept
 {
-    *frames.clock = clock;
-    frames.run->settings = HoldForRun(settings);
-    if (clock.fixed) {
-        const RunClock* source = frames.clock.get();
-        frames.run->clock = [source] { return source->start + source->frame / source->framesPerSecond; };
+    if (this != &other) {
+        if (state) ReleaseFrameBuffer(state->run);
+        state = std::move(other.state);
     }
+    return *this;
+}
+
+void SetUpFrames(SaverFrames& frames, const SaverSettings& settings, const RunClock& clock, int64_t frameLimit)
+{
+    SaverFrames::State& s = *frames.state;
+    s.clock = clock;
+    s.frameLimit = frameLimit;
+    s.run.settings = HoldForRun(settings);
+    if (clock.fixed) {
+        const RunClock* source = &s.clock;  // the state stays where it is when the record moves
+        s.run.clock = [source] { return source->start + source->frame / source->framesPerSecond; };
+    }
+}
+
+void SizeFrames(SaverFrames& frames, const DisplayMode& mode) { SetUpFrameGeometry(frames.state->run, mode); }
+
+void StartFrames(SaverFrames& frames)
+{
+    SaverFrames::State& s = *frames.state;
+    if (s.started) return;
+    StartFirstFigure(s.run);
+    s.started = true;
+}
+
+bool AllocateFrames(SaverFrames& frames)
+{
+    SaverFrames::State& s = *frames.state;
+    s.allocated = AllocateFrameBuffer(s.run);
+    s.shown.clear();  // a new frame buffer is all black
+    return s.allocated;
 }
 
 bool LayOutFrames(SaverFrames& frames, const DisplayMode& mode)
 {
-    SaverRun& run = *frames.run;
-    SetUpFrameGeometry(run, mode);
-    if (!frames.started) {
-        StartFirstFigure(run);
-        frames.started = true;
-    }
-    frames.allocated = AllocateFrameBuffer(run);
-    return frames.allocated;
+    SizeFrames(frames, mode);
+    StartFrames(frames);
+    return AllocateFrames(frames);
+}
+
+std::string NoMemoryMessage(const SaverFrames& frames)
+{
+    const FrameBuffer& frame = frames.state->run.frame;
+    return "not enough memory for a " + std::to_string(frame.frameWidth) + " x " + std::to_string(frame.frameHeight) +
+           " frame";
 }
 
 DrawnFrame CurrentFrame(const SaverFrames& frames)
 {
-    const FrameBuffer& frame = frames.run->frame;
+    const SaverFrames::State& s = *frames.state;
+    const FrameBuffer& frame = s.run.frame;
     DrawnFrame view;
-    view.pixels = frames.allocated ? frame.pixels : nullptr;
+    view.pixels = s.allocated ? frame.pixels : nullptr;
     view.width = frame.frameWidth;
     view.height = frame.frameHeight;
     view.offsetX = frame.frameOffsetX;
     view.offsetY = frame.frameOffsetY;
     view.bitsPerPixel = frame.bitsPerPixel;
+    view.previousLit = s.shown;
     return view;
 }
 
+bool FramesLeft(const SaverFrames& frames)
+{
+    const SaverFrames::State& s = *frames.state;
+    return s.allocated && (s.frameLimit == kNoFrameLimit || s.drawn < s.frameLimit);
+}
+
+int64_t FramesDrawn(const SaverFrames& frames) { return frames.state->drawn; }
+
 DrawnFrame DrawNextFrame(SaverFrames& frames)
 {
-    SaverRun& run = *frames.run;
-    const FrameDrawn drawn = DrawFrame(run);
+    SaverFrames::State& s = *frames.state;
+    const FrameDrawn drawn = DrawFrame(s.run);
     DrawnFrame view = CurrentFrame(frames);
     view.unchanged = drawn.unchanged;
     view.lit = drawn.lit;
-    if (!drawn.litNoted && frames.allocated) {
-        frames.lit.clear();
-        FindLitWords(run.frame.pixels, run.frame.pixelCount, run.frame.bitsPerPixel, frames.lit);
-        view.lit = frames.lit;
+    if (!drawn.litNoted && s.allocated) {
+        s.scanned.clear();
+        FindLitWords(s.run.frame.pixels, s.run.frame.pixelCount, s.run.frame.bitsPerPixel, s.scanned);
+        view.lit = s.scanned;
     }
+    s.lit = view.lit;
+    if (!view.unchanged) view.changedRows = ChangedRows(view.previousLit, view.lit, view.width, view.height);
+    view.last = s.frameLimit != kNoFrameLimit && s.drawn + 1 >= s.frameLimit;
     return view;
 }
 
@@ -76,12 +125,49 @@ void FindLitWords(const void* pixels, int32_t count, int bitsPerPixel, std::vect
 
 void FinishFrame(SaverFrames& frames)
 {
-    EndFrame(*frames.run);
-    ++frames.clock->frame;
+    SaverFrames::State& s = *frames.state;
+    // The frame drawn is the one shown now; its list goes before EndFrame clears it.
+    s.shown.assign(s.lit.begin(), s.lit.end());
+    s.lit = {};
+    EndFrame(s.run);
+    ++s.clock.frame;
+    ++s.drawn;
 }
 
 void ReleaseFrames(SaverFrames& frames)
 {
-    ReleaseFrameBuffer(*frames.run);
-    frames.allocated = false;
+    SaverFrames::State& s = *frames.state;
+    ReleaseFrameBuffer(s.run);
+    s.allocated = false;
+    s.shown.clear();
+    s.lit = {};
+}
+
+void StartFramePacing(SaverFrames& frames, int64_t periodTicks, int64_t now)
+{
+    StartPacingPeriod(frames.state->pacer, periodTicks, now);
+}
+
+int64_t NextFrameDue(SaverFrames& frames, int64_t now)
+{
+    FramePacer& pacer = frames.state->pacer;
+    return now + TicksToWait(pacer, now);
+}
+
+bool FrameDue(const SaverFrames& frames, int64_t now)
+{
+    const FramePacer& pacer = frames.state->pacer;
+    return now >= pacer.deadline - pacer.period / 4;
+}
+
+bool DrawTableFigure(SaverFrames& frames, int figure, const ChannelTint& tint)
+{
+    SaverFrames::State& s = *frames.state;
+    if (!s.allocated || figure < 0 || figure >= kFigureCount) return false;
+    SaverRun& run = s.run;
+    const IfsFigure& shape = FigureTable[figure];
+    const int32_t steps = PassLength(run.settings.Quality);
+    const FigureBounds bounds = MeasureBounds(shape, steps, run.tables.maps);
+    PlotFigure(shape, steps, bounds, {run.settings.Brightness, run.settings.on3D, tint}, run.frame, run.tables);
+    return true;
 }

@@ -1,7 +1,10 @@
 #include "core/settings/persistence.h"
 
+#include "core/settings/setting_table.h"
+
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -26,24 +29,6 @@ bool ReadValue(const RegistryAccess& registry, void* key, const char* name, Read
     return true;
 }
 
-void ReadBounded(const RegistryAccess& registry, void* key, const char* name, ReadState& state,
-                 BoundedSetting& setting, bool resetAfter)
-{
-    int32_t number;
-    if (!ReadValue(registry, key, name, state, number)) return;
-    setting.value = static_cast<int16_t>(number);
-    if (resetAfter) {
-        std::memset(state.buffer, ' ', kOfferedSize);
-        state.offered = kOfferedSize;
-    }
-}
-
-void ReadFlag(const RegistryAccess& registry, void* key, const char* name, ReadState& state, uint8_t& flag)
-{
-    int32_t number;
-    if (ReadValue(registry, key, name, state, number)) flag = number != 0 ? 1 : 0;
-}
-
 void WriteNumber(const RegistryAccess& registry, void* key, const char* name, int number)
 {
     char text[16];
@@ -64,24 +49,33 @@ int32_t DecimalValue(const char* text, int size)
     return static_cast<int32_t>(negative ? 0u - number : number);
 }
 
+// The order of the reads counts: the first five reset the buffer and the offered
+// size after a success; from then on a successful read's size is what the next
+// read is offered.
+constexpr SettingId kReadOrder[] = {SettingId::LifeTimeOneFig, SettingId::Zoom, SettingId::Quality,
+                                    SettingId::Brightness, SettingId::CountNotReplay, SettingId::IntensityDeformation};
+constexpr int kReadsThatReset = 5;
+constexpr SettingId kWriteOrder[] = {SettingId::Zoom, SettingId::Quality, SettingId::LifeTimeOneFig,
+                                     SettingId::Brightness, SettingId::CountNotReplay, SettingId::IntensityDeformation};
+
 void LoadSettings(const RegistryAccess& registry, SaverSettings& settings)
 {
     void* key = nullptr;
     if (!registry.openKey(kSettingsKey, &key) && !registry.openKey(kFallbackKey, &key)) return;
 
-    // The first five reads reset the buffer and the offered size after a success;
-    // from then on a successful read's size is what the next read is offered.
     ReadState state;
-    ReadBounded(registry, key, "LifeTimeOneFig", state, settings.LifeTimeOneFig, true);
-    ReadBounded(registry, key, "Zoom", state, settings.Zoom, true);
-    ReadBounded(registry, key, "Quality", state, settings.Quality, true);
-    ReadBounded(registry, key, "Brightness", state, settings.Brightness, true);
-    ReadBounded(registry, key, "CountNotReplay", state, settings.CountNotReplay, true);
-    ReadBounded(registry, key, "IntensityDeformation", state, settings.IntensityDeformation, false);
-    int32_t res;
-    if (ReadValue(registry, key, "Res", state, res)) settings.Res = static_cast<int16_t>(res);
-    ReadFlag(registry, key, "on3D", state, settings.on3D);
-    ReadFlag(registry, key, "onColor", state, settings.onColor);
+    int32_t number;
+    for (int i = 0; i < static_cast<int>(std::size(kReadOrder)); ++i) {
+        if (!ReadValue(registry, key, EntryOf(kReadOrder[i]).valueName, state, number)) continue;
+        SetSettingValue(settings, kReadOrder[i], number);  // the low 16 bits, as stored
+        if (i < kReadsThatReset) {
+            std::memset(state.buffer, ' ', kOfferedSize);
+            state.offered = kOfferedSize;
+        }
+    }
+    if (ReadValue(registry, key, "Res", state, number)) settings.Res = static_cast<int16_t>(number);
+    for (const SettingId flag : {SettingId::on3D, SettingId::onColor})  // on for any nonzero value
+        if (ReadValue(registry, key, EntryOf(flag).valueName, state, number)) SetSettingValue(settings, flag, number);
     registry.closeKey(key);
 }
 
@@ -90,14 +84,9 @@ void SaveSettings(const RegistryAccess& registry, const SaverSettings& settings,
     void* key = nullptr;
     if (!registry.openKey(kSettingsKey, &key) && !registry.createKey(kSettingsKey, &key))
         return;  // nothing can be written; saving reports no failure
-    WriteNumber(registry, key, "Zoom", settings.Zoom.value);
-    WriteNumber(registry, key, "Quality", settings.Quality.value);
-    WriteNumber(registry, key, "LifeTimeOneFig", settings.LifeTimeOneFig.value);
-    WriteNumber(registry, key, "Brightness", settings.Brightness.value);
-    WriteNumber(registry, key, "CountNotReplay", settings.CountNotReplay.value);
-    WriteNumber(registry, key, "IntensityDeformation", settings.IntensityDeformation.value);
+    for (const SettingId id : kWriteOrder) WriteNumber(registry, key, EntryOf(id).valueName, SettingValue(settings, id));
     WriteNumber(registry, key, "Res", res);
-    WriteNumber(registry, key, "on3D", on3D);
-    WriteNumber(registry, key, "onColor", onColor);
+    WriteNumber(registry, key, EntryOf(SettingId::on3D).valueName, on3D);
+    WriteNumber(registry, key, EntryOf(SettingId::onColor).valueName, onColor);
     registry.closeKey(key);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/run/frames.h"
+#include "core/run/frames_state.h"
 #include "test_support.h"
 
 namespace {
@@ -48,7 +49,7 @@ std::vector<Shown> RunFrames(SaverFrames& frames, const SaverSettings& settings,
                              int framesPerSecond, Twist twist = Twist::None)
 {
     SetUpFrames(frames, settings, {true, kStart, framesPerSecond, 0});
-    SaverRun& run = *frames.run;
+    SaverRun& run = frames.state->run;
     static int allocations;
     allocations = 0;
     if (twist == Twist::NoRoomForPoints)
@@ -57,7 +58,7 @@ std::vector<Shown> RunFrames(SaverFrames& frames, const SaverSettings& settings,
     auto tables = std::make_unique<PassTables>();
     std::vector<Shown> shown;
     bool twisted = false;
-    for (int k = 0; frames.allocated && k < count; ++k) {
+    for (int k = 0; frames.state->allocated && k < count; ++k) {
         if (twist == Twist::DrawTwice && k % 3 == 0) DrawNextFrame(frames);
         EXPECT_TRUE(twist != Twist::Resize || k != 5 || LayOutFrames(frames, {333, 211, 16}));
         const bool figureTwist = twist == Twist::InfiniteWeight || twist == Twist::NegativeZeros;
@@ -152,8 +153,8 @@ TEST(RunTest, FiguresDeformThenSwitchAfterLifeTimeAndBlendOverSixtySevenFrames)
 {
     SaverFrames frames;
     const std::vector<Shown> shown = RunFrames(frames, With(10, 300), {160, 120, 16}, 910, 60);
-    const int chosen = frames.run->FigureHistory[1];  // at the first of the three switches
-    const int first = frames.run->FigureHistory[2];
+    const int chosen = frames.state->run.FigureHistory[1];  // at the first of the three switches
+    const int first = frames.state->run.FigureHistory[2];
     EXPECT_TRUE(SameFigure(shown[0].figure, FigureTable[first]) && !SameFigure(shown[1].figure, FigureTable[first]));
     EXPECT_TRUE(SameFigure(shown[1].figure, shown[2].figure));
     // Switches at the end of frames 301, 602 and 903 (from 0): the next frame starts a blend at 0.015.
@@ -237,7 +238,7 @@ TEST(RunTest, AMovedRecordKeepsItsRunsClock)
         source.reset();
         ASSERT_TRUE(LayOutFrames(moved, {64, 48, 32}));
         for (int64_t k = 0; k < 5; ++k) {
-            EXPECT_EQ(moved.run->clock(), kStart + k / 2) << "frame " << k;
+            EXPECT_EQ(moved.state->run.clock(), kStart + k / 2) << "frame " << k;
             DrawNextFrame(moved);
             FinishFrame(moved);
         }

@@ -91,7 +91,8 @@ TEST(RenderToolTest, FilesShowWhatTheInProcessProceduresDraw)
     EXPECT_TRUE(ReadFile(dir + "/figure/frame-000000.raw") == Bytes(pixels.data(), frame.frameBytes));
 }
 
-// Bad arguments exit with 2, files that cannot be written with 1, each with a message.
+// Bad arguments exit with 2 (of any length, with a short message), files that
+// cannot be written with 1, each with a message.
 TEST(RenderToolTest, BadArgumentsAndFailuresExitWithAMessage)
 {
     const std::string r = " --raw " + dir + "/bad";
@@ -99,11 +100,14 @@ TEST(RenderToolTest, BadArgumentsAndFailuresExitWithAMessage)
         {"--mode 0x0x32" + r, 2}, {"--mode 640x480x24" + r, 2}, {"--figure 21" + r, 2}, {"--quality abc" + r, 2},
         {"--zoom 70000" + r, 2}, {"--tint 1,2,0 --figure 2" + r, 2}, {"--frames 2 --first-frame 2" + r, 2},
         {"--no-such-option", 2}, {"--raw /dev/null", 1}, {"--gif /dev/null/r.gif", 1}, {"--help >/dev/null", 0},
+        {"--quality=" + std::string(100000, '9') + r, 2}, {"--" + std::string(60000, 'a') + r, 2},
     };
     for (const auto& [args, code] : cases)
         EXPECT_TRUE(Render(args) == code && (ReadFile(dir + ".err").rfind("velmora-render: ", 0) == 0) == (code != 0) &&
-                    !fs::exists(dir + "/bad")) << args;
-#if !defined(__SANITIZE_ADDRESS__)  // the address sanitizer needs more address space than the limit leaves
+                    (code != 2 || ReadFile(dir + ".err").size() < 300) && !fs::exists(dir + "/bad")) << args.substr(0, 80);
+// The address sanitizer needs more address space than the limit leaves; qemu-arm,
+// which runs the 32-bit ARM tests, sets aside the guest's whole 4 GB up front.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__arm__)
     // 16000 x 16000 pixels of 4 bytes need 1 GB; the address space is held to 300 MB.
     EXPECT_EQ(Render("--mode 16000x16000x32 --zoom 100" + r, "ulimit -v 300000; "), 1);
     EXPECT_NE(ReadFile(dir + ".err").find("not enough memory"), std::string::npos);

@@ -1,61 +1,18 @@
-// Headless Chromium driven through the DevTools protocol on a pipe (fds 3 and 4):
-// no WebSocket, no npm package. One page per browser; events are kept for the test.
+// What the web tests need of a browser, the same in every engine (chromium.mjs,
+// firefox.mjs, webkit.mjs); each engine adds only how it starts and is driven:
+//   navigate(url), setViewport(width, height, ratio), evaluate(expression) (its
+//   value, through JSON), key(k), mouseMove(x, y), hide(), show(),
+//   requests() the addresses asked for since the last navigation beyond data: ones
+//   (null where the engine cannot tell), errors() the page's errors the engine
+//   logged (null likewise), scriptSeconds() (null likewise), close();
+//   ratioChanges: whether the pixel ratio changes on a page that runs; pid: the
+//   process the engine started first, below which pageProcess (a pattern of their
+//   command lines) finds the processes that run pages.
 import { spawn } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 
-export async function openBrowser() {
-  const profile = mkdtempSync(join(tmpdir(), 'velmora-web-'));
-  const args = ['--headless', '--no-sandbox', '--disable-gpu', '--remote-debugging-pipe', `--user-data-dir=${profile}`,
-    '--no-first-run', '--no-default-browser-check', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--disable-quic', '--disable-extensions', '--mute-audio', '--hide-scrollbars',
-    '--allow-file-access-from-files', '--window-size=800,600', 'about:blank'];
-  const child = spawn(process.env.CHROMIUM || 'chromium', args, { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
-  let stderr = '';
-  child.stdio[2].on('data', (d) => { stderr = (stderr + d).slice(-4000); });
-  const pending = new Map();
-  const events = [];
-  let next = 1, buffered = '';
-  child.stdio[4].on('data', (chunk) => {
-    const parts = (buffered + chunk).split('\0');
-    buffered = parts.pop();
-    for (const part of parts) {
-      const message = JSON.parse(part);
-      if (message.id && pending.has(message.id)) {
-        const { resolve, reject } = pending.get(message.id);
-        pending.delete(message.id);
-        message.error ? reject(new Error(JSON.stringify(message.error))) : resolve(message.result);
-      } else if (message.method) {
-        events.push(message);
-      }
-    }
-  });
-  const exited = new Promise((resolve) => child.on('exit', resolve));
-  const send = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
-    const id = next++;
-    pending.set(id, { resolve, reject });
-    child.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + '\0');
-  });
-  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
-  const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
-  const page = (method, params) => send(method, params, sessionId);
-  for (const domain of ['Page', 'Runtime', 'Network', 'Log']) await page(`${domain}.enable`);
-  return {
-    child, events, send, page, targetId, sessionId, stderr: () => stderr,
-    async evaluate(expression) {
-      const { result, exceptionDetails } = await page('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
-      if (exceptionDetails) throw new Error(`${expression}: ${JSON.stringify(exceptionDetails)}`);
-      return result.value;
-    },
-    async close() {
-      send('Browser.close').catch(() => {});
-      const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
-      await exited;
-      clearTimeout(timer);
-      rmSync(profile, { recursive: true, force: true });
-    },
-  };
+export async function openBrowser(engine) {
+  const { open } = await import(`./${engine}.mjs`);
+  return open();
 }
 
 // Polls check() every 50 ms until it gives a true value, for at most seconds.
@@ -68,3 +25,27 @@ export async function pollUntil(seconds, check, what) {
     await new Promise((resolve) => setTimeout(resolve, 50));
   }
 }
+
+// Starts a program whose standard error the test keeps (the last 4000 characters);
+// end() asks it to end, then forces it.
+export function start(program, args, options = {}) {
+  const child = spawn(program, args, { stdio: ['ignore', 'ignore', 'pipe'], ...options });
+  const started = { child, stderr: '' };
+  child.stderr.on('data', (d) => { started.stderr = (started.stderr + d).slice(-4000); });
+  const exited = new Promise((resolve) => child.on('exit', resolve));
+  started.end = async () => {
+    if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
+    const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
+    await exited;
+    clearTimeout(timer);
+  };
+  return started;
+}
+
+// An expression's value through JSON, for engines that hand back typed values.
+export const asJson = (expression) => `(async () => JSON.stringify(await (${expression})))()`;
+
+// WebDriver's input actions (classic and BiDi alike): a key pressed and let go, the mouse moved.
+export const keyPress = (value) => [{ type: 'key', id: 'keyboard', actions: [{ type: 'keyDown', value }, { type: 'keyUp', value }] }];
+export const mouseMove = (x, y) =>
+  [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' }, actions: [{ type: 'pointerMove', x, y, duration: 0 }] }];

@@ -8,6 +8,7 @@
 #include <regex>
 #include <vector>
 
+#include "core/run/frames_state.h"
 #include "windows/animation_driver.h"
 #include "windows/frame_bitmap.h"
 #include "windows/saver_window.h"
@@ -97,12 +98,12 @@ TEST(FullScreen, AFrameBufferThatCannotBeMadeEndsTheRunCleanly)
 {
     ASSERT_NE(Window(), nullptr);
     saver.settings.Res = 8;  // 1024 x 768 x 16
-    static SaverRun core;
-    core.allocate = [](size_t) -> void* {
+    SaverFrames frames;
+    frames.state->run.allocate = [](size_t) -> void* {
         bitsDuringRun = GetDeviceCaps(saver.saverDC, BITSPIXEL);
         return nullptr;
     };
-    const SaverRunResult run = RunSaver(saver, core);
+    const SaverRunResult run = RunSaver(saver, frames);
     EXPECT_EQ(std::tuple(run.lastWParam, saver.screen.directDraw, bitsDuringRun, GetDeviceCaps(saver.saverDC, BITSPIXEL)),
               std::tuple(0u, nullptr, 16, 32));
     EXPECT_TRUE(saver.coverWindows.empty());  // one monitor here: nothing to cover

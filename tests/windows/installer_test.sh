@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installer under Wine, silent both ways, from two states before: another
 # screen saver chosen and screen savers off, and no screen saver ever chosen.
-# The installation puts Velmora.scr into the 32-bit system folder, makes it the
+# The installation puts Velmora.scr into the system folder of the installer's
+# word size (a 64-bit installer's saver is 64-bit too), makes it the
 # current user's screen saver and registers the uninstaller; the saver runs from
 # there; the uninstallation gives back the state before.
 #   installer_test.sh BUILD_DIR SETUP_EXE
@@ -19,9 +20,11 @@ reg_value() {  # KEY NAME: the value's data, or "missing"
 }
 desktop_state() { echo "$(reg_value "$desktop" SCRNSAVE.EXE)|$(reg_value "$desktop" ScreenSaveActive)"; }
 
-# The 32-bit system folder of the prefix: syswow64 in a 64-bit prefix.
+# The system folder of the installer's word size: for 32 bits, syswow64 in a 64-bit prefix.
 folder=system32 SAVER_EXE='C:\windows\system32\Velmora.scr'
-[[ -d $E2E_PREFIX/drive_c/windows/syswow64 ]] && folder=syswow64 SAVER_EXE='C:\windows\SysWOW64\Velmora.scr'
+if ! pe_is_64_bit "$setup" && [[ -d $E2E_PREFIX/drive_c/windows/syswow64 ]]; then
+  folder=syswow64 SAVER_EXE='C:\windows\SysWOW64\Velmora.scr'
+fi
 installed=$E2E_PREFIX/drive_c/windows/$folder/Velmora.scr
 
 for before in 'C:\windows\system32\other.scr|0' 'missing|missing'; do

@@ -1,5 +1,5 @@
 // The saver shell's portable rules: what ends a run, what the command line asks
-// for, how frames are paced, which monitors are covered, and when drawing pauses.
+// for, which monitors are covered, and when drawing pauses.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -8,7 +8,6 @@
 #include "windows/rules/start_mode.h"
 #include "windows/rules/exit_triggers.h"
 #include "windows/rules/display_power.h"
-#include "core/run/frame_pacing.h"
 #include "windows/rules/monitors.h"
 
 using Moves = std::vector<std::pair<int, int>>;
@@ -45,39 +44,26 @@ TEST(DispatchTest, OnlyTheSecondCharacterAndEmptinessCount)
         EXPECT_EQ(StartModeFor(arguments), expected) << (arguments ? arguments : "(null)");
 }
 
-// A fake clock at 60 Hz with 600,000 ticks a second: 10,000 ticks a frame. Each
-// step is (ticks the flip took, ticks the loop then waits). A flip that waits for
-// the display is never followed by a sleep, whatever the deadline says; one that
-// returns at once is held to deadlines a period apart.
-TEST(FramePacingTest, OnlyAFlipThatDidNotWaitIsFollowedByASleep)
+// Only words after the switch count, each whole and in range; the rest is ignored.
+TEST(DispatchTest, RunRequestTakesAFixedClockAndAFrameLimit)
 {
-    const std::pair<int, int> rates[] = {{0, 60}, {1, 60}, {-75, 60}, {19, 60}, {20, 20}, {500, 500}, {501, 60}};
-    for (const auto& [reported, used] : rates) EXPECT_EQ(RefreshRateOrDefault(reported), used) << reported;
-
-    struct Case { const char* name; std::vector<std::pair<int64_t, int64_t>> flipAndWait; };
+    struct Case { const char* arguments; bool fixed; int64_t start, limit; };
     const Case cases[] = {
-        {"flip returns at once", {{3'000, 7'000}, {3'000, 7'000}, {0, 10'000}}},
-        {"flip waits for the display", {{10'000, 0}, {9'500, 0}, {20'000, 0}, {7'500, 0}}},
-        {"three quarters of a period is a wait", {{7'499, 2'501}, {7'500, 0}, {7'499, 2'501}}},
-        {"waiting flips, then Wine's", {{10'000, 0}, {2'000, 8'000}, {1'000, 9'000}}},
+        {nullptr, false, 0, -1},
+        {"/s", false, 0, -1},
+        {"/s /clock:1700000000 /frames:60", true, 1700000000, 60},
+        {"/s  /frames:1   /clock:0 ", true, 0, 1},
+        {"/clock:5", false, 0, -1},  // the switch itself
+        {"/s /clock:4611686018427387903", true, INT64_MAX / 2, -1},
+        {"/s /clock:4611686018427387904 /clock:-1 /clock:12x /clock: /clock:99999999999999999999", false, 0, -1},
+        {"/s /frames:0 /frames:-3 /frames:1.5 /FRAMES:7 clock:9", false, 0, -1},
     };
     for (const Case& c : cases) {
-        FramePacer pacer;
-        int64_t now = 1'000;
-        StartPacing(pacer, 0, 600'000, now);
-        for (const auto& [flip, wait] : c.flipAndWait) {
-            now += flip;
-            EXPECT_EQ(TicksToWaitAfterFlip(pacer, now), wait) << c.name << ", flip of " << flip;
-            now += wait;
-            FrameShown(pacer, now);
-        }
+        const RunRequest request = RunRequestFor(c.arguments);
+        EXPECT_EQ(request.fixedClock, c.fixed) << &c - cases;
+        EXPECT_EQ(request.clockStart, c.start) << &c - cases;
+        EXPECT_EQ(request.frameLimit, c.limit) << &c - cases;
     }
-    // 50 Hz at 1,000 ticks a second: an oversleep is made up by the next frame;
-    // exactly one period behind keeps the deadlines (120), more starts afresh (190).
-    FramePacer pacer;
-    StartPacing(pacer, 50, 1'000, 0);
-    const std::pair<int64_t, int64_t> steps[] = {{5, 15}, {32, 8}, {40, 20}, {80, 0}, {120, 0}, {121, 0}, {190, 0}, {191, 19}};
-    for (const auto& [now, wait] : steps) EXPECT_EQ(TicksToWait(pacer, now), wait) << "at " << now;
 }
 
 TEST(MonitorTest, EveryMonitorButThePrimaryIsCovered)

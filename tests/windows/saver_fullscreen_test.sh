@@ -6,4 +6,4 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 e2e_init "$1" saver-fullscreen
 start_xvfb
 fresh_prefix
-timeout 240 env WINEPREFIX="$E2E_PREFIX" WINEDEBUG=-all wine "$2" || e2e_fail "the full-screen tests failed"
+timeout 240 env WINEPREFIX="$E2E_PREFIX" WINEDEBUG=-all "$(wine_loader_for "$2")" "$2" || e2e_fail "the full-screen tests failed"

@@ -2,14 +2,17 @@
 # Makes sure PREFIX is a ready Wine prefix: made with `wineboot -i` on first use,
 # and made again when the installed Wine changes. Several tests may ask at once,
 # so the work is done under a lock. Prints nothing when the prefix is ready.
-#   wine-prefix.sh PREFIX
+# LOADER is the Wine loader that makes it and runs its programs (wine.sh); a
+# prefix made by the 64-bit loader runs 64-bit programs, and 32-bit ones where
+# the kernel starts them.
+#   wine-prefix.sh PREFIX LOADER
 set -euo pipefail
 
-if [[ $# -ne 1 ]]; then
-  echo "usage: $0 PREFIX" >&2
+if [[ $# -ne 2 ]]; then
+  echo "usage: $0 PREFIX LOADER" >&2
   exit 2
 fi
-prefix=$1
+prefix=$1 loader=$2
 mkdir -p "$(dirname "$prefix")"
 prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 
@@ -18,7 +21,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 stamp=$prefix/.velmora-ready
-version=$(wine --version)
+version="$(basename "$loader") $("$loader" --version)"
 [[ -f $stamp && $(<"$stamp") == "$version" ]] && exit 0
 
 exec 9>"$prefix.lock"
@@ -32,7 +35,7 @@ fi
 echo "wine-prefix: making $prefix ($version)" >&2
 started=$SECONDS
 # The registry reaches the disk when the server ends; wait for that.
-wineboot -i >/dev/null 2>&1 || true
+"$loader" wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 if [[ ! -f $prefix/system.reg ]]; then
   echo "wine-prefix: wineboot did not make $prefix" >&2

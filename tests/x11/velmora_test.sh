@@ -159,7 +159,10 @@ case_ending() {
     xdotool key --window "$window" "$key"
     ends_with "$VP" 0 5 "key $key in its own window"
   done
-  # name | environment | arguments | status | message
+  # name | environment | arguments | status | message; any argument or value of
+  # any length gets one short line (100000 bytes: well within what exec passes)
+  local long digits
+  long=$(printf '%*s' 100000 '' | tr ' ' a) digits=${long//a/9}
   local rows=(
     "bad number|-|--zoom abc|2|--zoom: 'abc' is not a whole number"
     "out of range|-|--frame-rate 0|2|--frame-rate: 0 is out of range"
@@ -171,6 +174,10 @@ case_ending() {
     "no such window|-|--window-id 0x3fffff0|1|there is no window 0x3fffff0"
     "no display|DISPLAY=|--root|1|no X display"
     "display not answering|DISPLAY=:999|--root|1|cannot open the X display :999"
+    "long option|-|--$long|2|(100002 bytes), is too long: at most 4095 bytes are taken"
+    "long value|-|--quality=$digits|2|--quality: '999999"
+    "long XSCREENSAVER_WINDOW|XSCREENSAVER_WINDOW=$long|-root|2|(100000 bytes) is not a window id"
+    "long DISPLAY|DISPLAY=$long|--root|1|cannot open the X display aaaaaaaaaa... (100000 bytes)"
   )
   local row name environment arguments status message
   for row in "${rows[@]}"; do
@@ -180,7 +187,8 @@ case_ending() {
     env "$environment" "$velmora" $arguments >"$run/out.txt" 2>&1
     local got=$?
     [[ $got == "$status" ]] || fail "$name: status $got, not $status"
-    grep -qF -- "$message" "$run/out.txt" || fail "$name: message '$(head -n 1 "$run/out.txt")'"
+    grep -qF -- "$message" "$run/out.txt" || fail "$name: message '$(head -c 300 "$run/out.txt")'"
+    (($(wc -l <"$run/out.txt") <= 2 && $(wc -c <"$run/out.txt") < 300)) || fail "$name: not one short message"
   done
   start_velmora --root
   poll_until 20 dump_matches -root lit-inside 80 || fail "lost display: nothing drawn"
@@ -245,6 +253,8 @@ case_package() {
   kill -TERM "$VP"
   ends_with "$VP" 0 5 "unpacked velmora"
   "$run/unpacked/usr/bin/velmora-render" --help >/dev/null || fail "the unpacked velmora-render does not run"
+  (cd "$run" && cpack -G RPM --config "$build/CPackConfig.cmake" >cpack-rpm.log 2>&1) || fail "cpack -G RPM failed"
+  rpm_like_deb "$(ls "$run"/velmora-*.rpm | head -n 1)" "$deb" x86_64 objdump
 }
 
 "case_$case_name"

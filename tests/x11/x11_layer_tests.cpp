@@ -1,6 +1,6 @@
 // The X11 layer's own logic, without a server: frames grouped into points by
 // colour and shown as points or through the image (the Xlib calls that draw are
-// played onto a simulated screen), the choice between the two, and window ids.
+// played onto a simulated screen), and the choice between the two.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +10,6 @@
 
 #include "x11/image.h"
 #include "x11/points.h"
-#include "x11/window.h"
 
 namespace {
 
@@ -99,7 +98,9 @@ void PlayFrames(const Case& c)
         lit.push_back(from);
         pixels[static_cast<size_t>(from + 1)] = 0;  // noted but black
         lit.push_back(from + 1);
-        const DrawnFrame drawn = {pixels.data(), c.width, c.height, c.offsetX, c.offsetY, c.bits, lit, false};
+        DrawnFrame drawn;
+        drawn.pixels = pixels.data(), drawn.width = c.width, drawn.height = c.height, drawn.offsetX = c.offsetX;
+        drawn.offsetY = c.offsetY, drawn.bitsPerPixel = c.bits, drawn.lit = lit;
         GroupFrame(drawn, c.alpha, points);
 
         const FramePoints& next = points.next;
@@ -143,7 +144,9 @@ TEST(X11Points, NothingLitLeavesAnEmptyBand)
     ShownPoints points;
     const uint32_t pixels[4] = {};
     const int32_t lit[] = {1, 2};
-    GroupFrame({pixels, 2, 2, 0, 0, 32, lit, false}, 0, points);
+    DrawnFrame drawn;
+    drawn.pixels = pixels, drawn.width = 2, drawn.height = 2, drawn.lit = lit;
+    GroupFrame(drawn, 0, points);
     EXPECT_TRUE(points.next.points.empty());
     EXPECT_LT(points.next.lastRow, points.next.firstRow);
 }
@@ -164,28 +167,6 @@ TEST(X11Points, PointsWhileTheyCostLessThanTheImage)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SendAsPoints(c.changed, c.width, c.height), c.asPoints) << c.changed << " in " << c.width << "x" << c.height;
-}
-
-TEST(X11Window, ParseWindowId)
-{
-    const struct {
-        const char* text;
-        bool valid;
-        unsigned long id;
-    } cases[] = {
-        {"0x1a00003", true, 0x1a00003}, {"0X1A00003", true, 0x1a00003}, {"27262979", true, 27262979},
-        {"0x1FFFFFFF", true, 0x1FFFFFFF}, {"536870911", true, 0x1FFFFFFF},
-        {"0x20000000", false, 0}, {"536870912", false, 0},  // beyond the 29 bits of an X id
-        {"99999999999999999999999", false, 0}, {"0xFFFFFFFFFFFFFFFFFF", false, 0},  // overflow
-        {"", false, 0}, {"0x", false, 0}, {"0", false, 0}, {"0x0", false, 0}, {"-5", false, 0},
-        {"+5", false, 0}, {" 12", false, 0}, {"12 ", false, 0}, {"12ab", false, 0}, {"0x1g", false, 0},
-        {"0x-1", false, 0}, {"1a00003", false, 0},
-    };
-    for (const auto& c : cases) {
-        Window window = 77;
-        EXPECT_EQ(ParseWindowId(c.text, window), c.valid) << '"' << c.text << '"';
-        EXPECT_EQ(window, c.valid ? c.id : 77ul) << '"' << c.text << '"';
-    }
 }
 
 }  // namespace

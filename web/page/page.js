@@ -14,12 +14,12 @@
   function start(m) {
     const page = m._velmora_create();
     const text = (address) => m.UTF8ToString(address);
-    let fps = 60;
     let area = null; // the figure area: size, place, address of its RGBA pixels
     let image = null; // an ImageData over those pixels in the module's memory
     let frame = 0; // the frame record's first word
+    // The record's words by name, as the module lays them out.
+    const F = Object.fromEntries(text(m._velmora_frame_fields()).split(' ').map((name, i) => [name, i]));
     let request = 0;
-    let due = 0;
     let cursorTimer = 0;
     let fitted = false; // the canvas has its size: the run can be laid out
     let ratio = devicePixelRatio; // the one the canvas was fitted for
@@ -56,8 +56,8 @@
 
     // ---- The run
     function restart() {
-      fps = Number(settings().find((s) => s.name === 'fps').value);
-      m._velmora_start(page);
+      const notes = text(m._velmora_start(page)); // values the run draws differently
+      if (notes) notes.split('\n').forEach((line) => console.warn(line));
       status.frames = 0;
       status.done = false;
       if (fitted) layOut();
@@ -66,18 +66,19 @@
     function layOut() {
       context.fillStyle = '#000';
       context.fillRect(0, 0, canvas.width, canvas.height);
-      const record = m._velmora_lay_out(page, canvas.width, canvas.height);
+      const record = m._velmora_lay_out(page, canvas.width, canvas.height, performance.now());
       image = null;
       area = null;
       if (record) {
-        const w = m.HEAP32.subarray(record >> 2, (record >> 2) + 6);
-        area = { width: w[1], height: w[2], x: w[3], y: w[4], rgba: w[5] };
+        const w = m.HEAP32;
         frame = record >> 2;
+        area = { width: w[frame + F.width], height: w[frame + F.height], x: w[frame + F.offsetX],
+          y: w[frame + F.offsetY], rgba: w[frame + F.rgba] };
+        status.done = w[frame + F.last] !== 0;
       } else {
         console.error('velmora: no memory for a ' + canvas.width + ' x ' + canvas.height + ' screen');
       }
       status.layouts += 1;
-      due = performance.now();
       schedule();
     }
 
@@ -90,28 +91,22 @@
       context.putImageData(image, area.x, area.y, 0, firstRow, area.width, rows);
     }
 
-    function drawFrame() {
-      if (!m._velmora_draw(page)) {
+    // At most fps frames a second, paced by the module: at each animation frame it
+    // draws a frame if one is due (a little early counts, as animation frames come
+    // a little early or late); a run that falls behind goes on from now.
+    function tick(now) {
+      request = 0;
+      if (devicePixelRatio !== ratio) fitCanvas(null); // Chromium's emulation tells no one
+      if (!m._velmora_draw(page, now)) {
         status.done = true;
         return;
       }
       const w = m.HEAP32;
-      if (w[frame]) show(w[frame + 6], w[frame + 7]);
-      m._velmora_finish(page);
-      status.frames += 1;
-      status.done = w[frame + 8] !== 0;
-    }
-
-    // At most fps frames a second: a frame is drawn once it is due, a quarter of a
-    // period early at most (animation frames come a little early or late); a run
-    // that falls behind goes on from now rather than rushing to catch up.
-    function tick(now) {
-      request = 0;
-      if (devicePixelRatio !== ratio) fitCanvas(null); // Chromium's emulation tells no one
-      const period = 1000 / fps;
-      if (now - due >= -period / 4) {
-        due = Math.max(due + period, now);
-        drawFrame();
+      if (w[frame + F.drawn]) {
+        if (w[frame + F.changed]) show(w[frame + F.firstRow], w[frame + F.rows]);
+        m._velmora_finish(page, now);
+        status.frames += 1;
+        status.done = w[frame + F.last] !== 0;
       }
       schedule();
     }
@@ -128,7 +123,7 @@
         clearTimeout(cursorTimer);
         cursorTimer = 0;
       } else {
-        due = performance.now();
+        m._velmora_pace_from(page, performance.now());
         schedule();
         stirred();
       }

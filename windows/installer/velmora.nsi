@@ -1,9 +1,18 @@
-; The installer of Velmora Screen Saver: puts Velmora.scr into the system folder
-; for 32-bit programs, makes it the current user's screen saver, offers to open
-; its settings, and registers an uninstaller that gives the previous one back.
-;   makensis -DVERSION=1.4 -DSCREEN_SAVER=path/Velmora.scr -DOUTFILE=Velmora-Setup-1.4.exe velmora.nsi
+; The installers of Velmora Screen Saver, one for each word size: puts
+; Velmora.scr into the system folder for programs of its word size, makes it the
+; current user's screen saver, offers to open its settings, and registers an
+; uninstaller that gives the previous one back.
+;   makensis -DVERSION=1.4 -DBITS=64 -DSCREEN_SAVER=path/Velmora.scr -DOUTFILE=Velmora-Setup-1.4-64-bit.exe velmora.nsi
+; BITS 32: a 32-bit installer of the 32-bit saver, for 32- and 64-bit Windows.
+; BITS 64: a 64-bit installer of the 64-bit saver, for 64-bit Windows only.
 ; Both the installer and the uninstaller run silently with /S.
-Unicode true
+!if ${BITS} == 64
+  Target amd64-unicode
+!else if ${BITS} == 32
+  Unicode true
+!else
+  !error "BITS must be 32 or 64"
+!endif
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
@@ -16,7 +25,11 @@ Unicode true
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\${PRODUCT}"
+!if ${BITS} == 64
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!endif
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
@@ -30,14 +43,19 @@ SetCompressor /SOLID lzma
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; The saver's full path as the system sees it: the 32-bit system folder is
-; SysWOW64 on 64-bit Windows, where $SYSDIR of this 32-bit program is redirected.
+; The saver's full path as the system sees it. For a 64-bit program $SYSDIR is
+; the 64-bit system folder; the 32-bit one is SysWOW64 on 64-bit Windows, where
+; $SYSDIR of a 32-bit program is redirected.
 !macro SaverPath result
-  ${If} ${RunningX64}
-    StrCpy ${result} "$WINDIR\SysWOW64\Velmora.scr"
-  ${Else}
+  !if ${BITS} == 64
     StrCpy ${result} "$SYSDIR\Velmora.scr"
-  ${EndIf}
+  !else
+    ${If} ${RunningX64}
+      StrCpy ${result} "$WINDIR\SysWOW64\Velmora.scr"
+    ${Else}
+      StrCpy ${result} "$SYSDIR\Velmora.scr"
+    ${EndIf}
+  !endif
 !macroend
 
 Function OpenSettings

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "wayland/damage.h"
+#include "core/run/damage.h"
 
 namespace {
 

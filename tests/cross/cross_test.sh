@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# The arm64 programs under the emulator against the native (x86-64) ones.
-#   arm64_test.sh CASE BUILD_DIR NATIVE_BUILD_DIR OBJDUMP VELMORA_RENDER VELMORA EMULATOR...
-# CASE: frames32 | frames16 | figures | files | screen | package | fused
+# The programs of a cross tree (arm64, armhf) under the emulator against the
+# native (x86-64) ones.
+#   cross_test.sh CASE BUILD_DIR NATIVE_BUILD_DIR DEB_ARCH RPM_ARCH OBJDUMP VELMORA_RENDER VELMORA EMULATOR...
+# CASE: frames32 | frames16 | figures | files | screen | package | code
 set -uo pipefail
-case_name=$1 build=$2 native=$3 objdump=$4 render=$5 velmora=$6
-shift 6
+case_name=$1 build=$2 native=$3 arch=$4 rpm_arch=$5 objdump=$6 render=$7 velmora=$8
+shift 8
 emulator=("$@")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../lib.sh"
-e2e_init "$build" "arm64-$case_name"
+e2e_init "$build" "$arch-$case_name"
 run=$E2E_RUN_DIR
 native_render=$native/renderer/velmora-render
 compared=0
 
-if [[ $case_name != fused && ! -x $native_render ]]; then
+if [[ $case_name != code && ! -x $native_render ]]; then
   e2e_fail "no native velmora-render in '$native' (configure with -DVELMORA_NATIVE_BUILD=the native Release tree, built)"
 fi
 
@@ -23,11 +24,11 @@ same_output() {
   local name=$1 side
   shift
   [[ " $* " == *" --clock "* || " $* " == *" --figure "* ]] || { fail "$name: a run needs --clock to repeat"; return; }
-  rm -rf "$run/x86" "$run/arm64"
-  for side in x86 arm64; do
+  rm -rf "$run/x86" "$run/$arch"
+  for side in x86 "$arch"; do
     mkdir -p "$run/$side"
     local command=("$native_render")
-    [[ $side == arm64 ]] && command=("${emulator[@]}" "$render")
+    [[ $side == "$arch" ]] && command=("${emulator[@]}" "$render")
     "${command[@]}" --quiet "${@//OUT/$run/$side}" 2>"$run/$side.err" || {
       fail "$name: the $side velmora-render failed: $(head -n 1 "$run/$side.err")"
       return
@@ -36,7 +37,7 @@ same_output() {
   local count
   count=$(find "$run/x86" -type f | grep -c .)
   ((count > 0)) || { fail "$name: no files written"; return; }
-  if diff -rq "$run/x86" "$run/arm64" >"$run/diff.txt"; then
+  if diff -rq "$run/x86" "$run/$arch" >"$run/diff.txt"; then
     compared=$((compared + count))
   else
     fail "$name: $(head -n 1 "$run/diff.txt")"
@@ -94,7 +95,7 @@ dump_matches() {
     python3 "$here/../x11/screen_check.py" "$run/dump.xwd" "$@" >"$run/check.txt"
 }
 
-# The arm64 velmora, an X client under the emulator, on a screen of this machine's
+# The cross-built velmora, an X client under the emulator, on a screen of this machine's
 # X server: its last frame equals the native velmora-render's.
 case_screen() {
   local T=1700000000
@@ -140,52 +141,64 @@ case_screen() {
   done
 }
 
-# package_of CONFIG: makes the package of a tree's CPack configuration in a folder
-# of its own and prints its path.
+# package_of CONFIG NAME GENERATOR: makes the package of a tree's CPack
+# configuration in a folder of its own and prints its path.
 package_of() {
   local out=$run/package-$2
-  mkdir -p "$out" && (cd "$out" && cpack -G DEB --config "$1/CPackConfig.cmake" >cpack.log 2>&1) &&
-    ls "$out"/velmora_*.deb
+  mkdir -p "$out" && (cd "$out" && cpack -G "$3" --config "$1/CPackConfig.cmake" >"cpack-$3.log" 2>&1) &&
+    ls "$out"/velmora[_-]*."${3,,}"
 }
 
-# The arm64 package holds the native package's files, built for arm64, and
-# depends on the same packages, as found among the arm64 libraries.
+# The cross-built package holds the native package's files, built for its
+# architecture, and depends on the same packages, as found among that
+# architecture's libraries; its RPM holds the same files.
 case_package() {
-  local arm64_deb native_deb
-  arm64_deb=$(package_of "$build" arm64) || { fail "cpack failed in $build"; return; }
-  native_deb=$(package_of "$native" native) || { fail "cpack failed in $native"; return; }
-  [[ ${arm64_deb##*/} == velmora_*_arm64.deb ]] || fail "the package is named ${arm64_deb##*/}"
-  [[ $(dpkg-deb -f "$arm64_deb" Architecture) == arm64 ]] || fail "Architecture: $(dpkg-deb -f "$arm64_deb" Architecture)"
+  local cross_deb native_deb
+  cross_deb=$(package_of "$build" "$arch" DEB) || { fail "cpack failed in $build"; return; }
+  native_deb=$(package_of "$native" native DEB) || { fail "cpack failed in $native"; return; }
+  [[ ${cross_deb##*/} == velmora_*_$arch.deb ]] || fail "the package is named ${cross_deb##*/}"
+  [[ $(dpkg-deb -f "$cross_deb" Architecture) == "$arch" ]] || fail "Architecture: $(dpkg-deb -f "$cross_deb" Architecture)"
   local listing=() deb
-  for deb in "$native_deb" "$arm64_deb"; do
+  for deb in "$native_deb" "$cross_deb"; do
     listing+=("$(dpkg-deb -c "$deb" | awk '{ print $1, $NF }')")
   done
   [[ ${listing[0]} == "${listing[1]}" ]] || fail "the files differ: $(diff <(echo "${listing[0]}") <(echo "${listing[1]}") | paste -sd' ')"
   # Package names without versions: an architecture may need other minimal versions.
   local depends=()
-  for deb in "$native_deb" "$arm64_deb"; do
+  for deb in "$native_deb" "$cross_deb"; do
     depends+=("$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/(.*)//; s/ //g' | sort | paste -sd' ')")
   done
   [[ ${depends[0]} == "${depends[1]}" && ${depends[1]} == *libx11-6* ]] ||
     fail "Depends: '${depends[1]}', natively '${depends[0]}'"
-  dpkg-deb -x "$arm64_deb" "$run/unpacked"
-  local program
+  dpkg-deb -x "$cross_deb" "$run/unpacked"
+  local program format
+  format=$("$objdump" -f "$render" | grep -o 'file format .*')
   for program in usr/bin/velmora-render usr/libexec/xscreensaver/velmora; do
-    "$objdump" -f "$run/unpacked/$program" | grep -q 'architecture: aarch64' || fail "$program is not an arm64 program"
+    "$objdump" -f "$run/unpacked/$program" | grep -qx ".*$format" || fail "$program is not in the $format of $render"
   done
   "${emulator[@]}" "$run/unpacked/usr/bin/velmora-render" --help >/dev/null || fail "the packaged velmora-render does not run"
+  local cross_rpm
+  cross_rpm=$(package_of "$build" "$arch" RPM) || { fail "cpack -G RPM failed in $build"; return; }
+  rpm_like_deb "$cross_rpm" "$cross_deb" "$rpm_arch" "$objdump" "${emulator[@]}"
   compared=$((compared + 1))
 }
 
-# GCC fuses a multiplication and an addition into one instruction on ARM64 unless
+# GCC fuses a multiplication and an addition into one instruction on ARM unless
 # told not to (-ffp-contract=off); the fused one rounds once, and pixels change.
-case_fused() {
-  local program found
+# (32-bit ARM's vmla and vmls round the product first: they are not fused.) And
+# 32-bit programs read the calendar clock through glibc's 64-bit time_t calls,
+# whose 32-bit ones end in January 2038.
+case_code() {
+  local program found multiply=fmul fused='fmadd|fmsub|fnmadd|fnmsub|fmla|fmls'
+  [[ $arch == armhf ]] && multiply='vmul\.f64' fused='vfma|vfms|vfnma|vfnms'
   for program in "$render" "$velmora"; do
     "$objdump" -d "$program" >"$run/code.txt" || { fail "cannot disassemble $program"; continue; }
-    grep -qE '\sfmul\s' "$run/code.txt" || fail "$program: no fmul either; is this arm64 code?"
-    found=$(grep -cE '\s(fmadd|fmsub|fnmadd|fnmsub|fmla|fmls)\s' "$run/code.txt")
+    grep -qE "\s$multiply\s" "$run/code.txt" || fail "$program: no $multiply either; is this $arch code?"
+    found=$(grep -cE "\s($fused)(\.\S+)?\s" "$run/code.txt")
     ((found == 0)) || fail "$program: $found fused multiply-adds"
+    "$objdump" -f "$program" | grep -q 'file format elf32' &&
+      found=$("$objdump" -T "$program" | grep -oE '\s(time|clock_gettime|gettimeofday|ppoll|clock_nanosleep)$' | paste -sd,) &&
+      [[ -n $found ]] && fail "$program calls glibc's 32-bit time_t functions:$found"
     compared=$((compared + 1))
   done
 }
