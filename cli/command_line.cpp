@@ -10,19 +10,19 @@ namespace {
 constexpr const char* kOpen = "\u2018";
 constexpr const char* kClose = "\u2019";
 
-const OptionSpec* Find(const OptionTable& table, std::string_view name, char letter)
+const OptionEntry* Find(const OptionTable& table, std::string_view name, char letter)
 {
     for (const OptionGroup& group : table.groups)
-        for (const OptionSpec& spec : group.options)
-            if (letter ? spec.letter == letter : spec.name == name) return &spec;
+        for (const OptionEntry& entry : group.options)
+            if (letter ? entry.letter == letter : entry.name == name) return &entry;
     return nullptr;
 }
 
-const OptionSpec& Known(const ParsedOptions& parsed, const std::string& name)
+const OptionEntry& Known(const ParsedOptions& parsed, const std::string& name)
 {
-    const OptionSpec* spec = parsed.table ? Find(*parsed.table, name, 0) : nullptr;
-    if (!spec) throw std::logic_error("no option --" + name + " in the table");
-    return *spec;
+    const OptionEntry* entry = parsed.table ? Find(*parsed.table, name, 0) : nullptr;
+    if (!entry) throw std::logic_error("no option --" + name + " in the table");
+    return *entry;
 }
 
 // The part of text a message shows, escaped; cut is set when it is not all of it.
@@ -52,7 +52,11 @@ std::string Shown(std::string_view text, bool& cut)
 
 std::string Length(std::string_view text) { return std::string("(") + std::to_string(text.size()) + " bytes)"; }
 
-std::string UnknownOption(std::string_view name) { return std::string("Option ") + kOpen + Shortened(name) + kClose + " does not exist"; }
+// Option 'name' ..., in cxxopts' words.
+std::string AboutOption(std::string_view name, const std::string& what)
+{
+    return std::string("Option ") + kOpen + Shortened(name) + kClose + " " + what;
+}
 
 OptionError TooLong(const std::string& what)
 {
@@ -60,11 +64,11 @@ OptionError TooLong(const std::string& what)
 }
 
 // "  -h, --help", "      --zoom N"
-std::string Spelling(const OptionSpec& spec)
+std::string Spelling(const OptionEntry& entry)
 {
-    std::string spelling = spec.letter ? std::string("  -") + spec.letter + "," : std::string("     ");
-    spelling += " --" + spec.name;
-    if (!spec.valueName.empty()) spelling += " " + spec.valueName;
+    std::string spelling = entry.letter ? std::string("  -") + entry.letter + "," : std::string("     ");
+    spelling += " --" + entry.name;
+    if (!entry.valueName.empty()) spelling += " " + entry.valueName;
     return spelling;
 }
 
@@ -90,16 +94,16 @@ std::string GroupHelp(const OptionGroup& group)
 {
     constexpr size_t kLineWidth = 76, kLongestSpelling = 30, kGap = 2;
     size_t column = 0;
-    for (const OptionSpec& spec : group.options) column = std::max(column, Spelling(spec).size());
+    for (const OptionEntry& entry : group.options) column = std::max(column, Spelling(entry).size());
     column = std::min(column, kLongestSpelling);
     const size_t width = kLineWidth > 10 + column + kGap ? kLineWidth - column - kGap : 10;
     std::string help = " " + group.title + " options:\n";
-    for (const OptionSpec& spec : group.options) {
-        const std::string spelling = Spelling(spec);
+    for (const OptionEntry& entry : group.options) {
+        const std::string spelling = Spelling(entry);
         help += spelling;
         if (spelling.size() > column) help += "\n";
         help += std::string(spelling.size() > column ? column + kGap : column + kGap - spelling.size(), ' ');
-        const std::string text = spec.help + (spec.defaultValue ? " (default: " + *spec.defaultValue + ")" : "");
+        const std::string text = entry.help + (entry.defaultValue ? " (default: " + *entry.defaultValue + ")" : "");
         const std::vector<std::string> lines = Wrapped(text, width);
         for (size_t i = 0; i < lines.size(); ++i) help += (i ? std::string(column + kGap, ' ') : "") + lines[i] + "\n";
     }
@@ -116,9 +120,9 @@ bool ParsedOptions::Given(const std::string& name) const
 
 std::string ParsedOptions::Text(const std::string& name) const
 {
-    const OptionSpec& spec = Known(*this, name);
+    const OptionEntry& entry = Known(*this, name);
     const auto value = values.find(name);
-    return value != values.end() ? value->second : spec.defaultValue.value_or("");
+    return value != values.end() ? value->second : entry.defaultValue.value_or("");
 }
 
 ParsedOptions ParseCommandLine(const OptionTable& table, const std::vector<std::string>& arguments)
@@ -131,10 +135,10 @@ ParsedOptions ParseCommandLine(const OptionTable& table, const std::vector<std::
         if (argument.size() > kLongestArgument) {
             // --name=VALUE of an option, else the argument by its place.
             const size_t equals = argument.find('=');
-            const OptionSpec* spec = argument.rfind("--", 0) == 0 && equals != std::string::npos && !optionsEnded
+            const OptionEntry* entry = argument.rfind("--", 0) == 0 && equals != std::string::npos && !optionsEnded
                                          ? Find(table, std::string_view(argument).substr(2, equals - 2), 0)
                                          : nullptr;
-            throw spec ? TooLong("--" + spec->name + ": " + Quoted(argument.substr(equals + 1)))
+            throw entry ? TooLong("--" + entry->name + ": " + Quoted(argument.substr(equals + 1)))
                        : TooLong("argument " + std::to_string(i + 1) + ", " + Quoted(argument) + ",");
         }
         if (optionsEnded || argument.size() < 2 || argument[0] != '-')
@@ -143,34 +147,34 @@ ParsedOptions ParseCommandLine(const OptionTable& table, const std::vector<std::
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionEntry* entry = nullptr;
         std::optional<std::string> attached;  // the value of --name=value
         if (argument[1] == '-') {
             const size_t equals = argument.find('=');
-            const std::string_view name = std::string_view(argument).substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const std::string_view name = std::string_view(argument).substr(0, equals).substr(2);
             if (name.empty())
                 throw OptionError{std::string("Argument ") + kOpen + Shortened(argument) + kClose +
                                   " starts with a - but has incorrect syntax"};
-            spec = Find(table, name, 0);
-            if (!spec) throw OptionError{UnknownOption(name)};
+            entry = Find(table, name, 0);
+            if (!entry) throw OptionError{AboutOption(name, "does not exist")};
             if (equals != std::string::npos) attached = argument.substr(equals + 1);
         } else {
-            spec = argument.size() == 2 ? Find(table, "", argument[1]) : nullptr;
-            if (!spec) throw OptionError{UnknownOption(std::string_view(argument).substr(1))};
+            entry = argument.size() == 2 ? Find(table, "", argument[1]) : nullptr;
+            if (!entry) throw OptionError{AboutOption(std::string_view(argument).substr(1), "does not exist")};
         }
-        if (spec->valueName.empty()) {
+        if (entry->valueName.empty()) {
             if (attached)
-                throw OptionError{std::string("Option ") + kOpen + spec->name + kClose + " takes no value, not " + Quoted(*attached)};
+                throw OptionError{AboutOption(entry->name, "takes no value, not " + Quoted(*attached))};
         } else if (attached) {
-            parsed.values[spec->name] = *attached;
+            parsed.values[entry->name] = *attached;
         } else if (i + 1 < arguments.size()) {
             const std::string& value = arguments[++i];
-            if (value.size() > kLongestArgument) throw TooLong("--" + spec->name + ": " + Quoted(value));
-            parsed.values[spec->name] = value;
+            if (value.size() > kLongestArgument) throw TooLong("--" + entry->name + ": " + Quoted(value));
+            parsed.values[entry->name] = value;
         } else {
-            throw OptionError{std::string("Option ") + kOpen + spec->name + kClose + " is missing an argument"};
+            throw OptionError{AboutOption(entry->name, "is missing an argument")};
         }
-        ++parsed.counts[spec->name];
+        ++parsed.counts[entry->name];
     }
     return parsed;
 }

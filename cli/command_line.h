@@ -1,9 +1,9 @@
 // The Linux programs' command-line parser: a table of options in groups, read
 // as --name VALUE, --name=VALUE, --switch and -h, and the help made from the same
 // table. Each argument is read once from left to right, without recursion or
-// regular expressions, so time and stack stay in proportion to the arguments
-// whatever their length; an argument longer than any useful value is refused
-// before it is read. Messages that show what was given show it shortened to one
+// regular expressions, so the time stays in proportion to the arguments and the
+// stack fixed whatever their length; an argument longer than any useful value is
+// refused before it is read. Messages that show what was given show it shortened to one
 // line.
 #pragma once
 
@@ -20,7 +20,7 @@ struct OptionError {
     std::string message;
 };
 
-struct OptionSpec {
+struct OptionEntry {
     std::string name;          // the long name, without the dashes
     std::string help;
     std::string valueName;  // what the value is called in the help; empty: a switch, no value
@@ -28,12 +28,12 @@ struct OptionSpec {
     char letter = 0;        // the short name (-h), or 0
 };
 
-inline OptionSpec Switch(std::string name, std::string help, char letter = 0)
+inline OptionEntry Switch(std::string name, std::string help, char letter = 0)
 {
     return {std::move(name), std::move(help), "", std::nullopt, letter};
 }
 
-inline OptionSpec Value(std::string name, std::string valueName, std::string help,
+inline OptionEntry Value(std::string name, std::string valueName, std::string help,
                         std::optional<std::string> defaultValue = std::nullopt)
 {
     return {std::move(name), std::move(help), std::move(valueName), std::move(defaultValue), 0};
@@ -41,7 +41,7 @@ inline OptionSpec Value(std::string name, std::string valueName, std::string hel
 
 struct OptionGroup {
     std::string title;
-    std::vector<OptionSpec> options;
+    std::vector<OptionEntry> options;
 };
 
 struct OptionTable {
@@ -56,8 +56,9 @@ struct OptionTable {
 constexpr size_t kLongestArgument = 4095;
 
 // The options given: switches counted, values as given (the last of a repeated one).
+// Asking for a name the table lacks throws std::logic_error.
 struct ParsedOptions {
-    const OptionTable* table = nullptr;
+    const OptionTable* table = nullptr;  // the one parsed with; it must outlive this
     std::map<std::string, std::string> values;
     std::map<std::string, int> counts;
 

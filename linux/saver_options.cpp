@@ -29,7 +29,8 @@ OptionTable SaverOptions()
         SettingsOptions(kSettingsGroup),
         {"Run",
          {Value("frame-rate", "HZ", "frames per second, paced on a monotonic clock", "60"),
-          Value("clock", "T", "start clock in seconds since 1970: frame k reads T + floor(k / HZ) (default: the calendar clock)"),
+          Value("clock", "T",
+                "start clock in seconds since 1970: frame k reads T + floor(k / HZ) (default: the calendar clock)"),
           Value("frames", "N", "draw N frames, then keep the last one on screen until ended"),
           Switch("help", "show this help", 'h')}},
     };

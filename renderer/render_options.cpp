@@ -42,7 +42,8 @@ OptionTable RenderOptions()
     // Every value is read as text and checked here, for messages that say what is wrong.
     OptionTable table;
     table.program = "velmora-render";
-    table.description = "Draws the frames of a Velmora Screen Saver run, or one of its figures, into raw, PNG or GIF files.";
+    table.description =
+        "Draws the frames of a Velmora Screen Saver run, or one of its figures, into raw, PNG or GIF files.";
     table.usage = "[OPTION...] (--raw DIR | --png DIR | --gif FILE)...";
     table.groups = {
         {"Screen", {Value("mode", "WxHxBPP", "screen mode WIDTHxHEIGHTxBITS, bits 32 or 16", "1024x768x32")}},

@@ -1,5 +1,7 @@
 #include "wayland/surface.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -190,6 +192,7 @@ bool LayOut(SaverSurface& saver)
         return false;
     }
     saver.laidOut = true;
+    malloc_trim(0);  // the old size's blocks back to the system, as the X11 saver does
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <malloc.h>
 
 #include <algorithm>
 
@@ -186,8 +187,12 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
         return false;
     }
     const DrawnFrame area = CurrentFrame(frames);
-    if (area.width <= 0 || area.height <= 0) return true;  // nothing to show in so small a window
-    return CreateFrameImage(x.display, x.visual, x.depth, area.width, area.height, x.tryShared, x.image, error);
+    const bool made = area.width <= 0 || area.height <= 0 ||  // nothing to show in so small a window
+                      CreateFrameImage(x.display, x.visual, x.depth, area.width, area.height, x.tryShared, x.image, error);
+    // The blocks of the old size go back to the system: glibc would keep them in its
+    // heap, and after a storm of resizes hold the largest window's worth for good.
+    malloc_trim(0);
+    return made;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // form, alone and after the others, plus the windows a screen locker gives.
 //   command_line_seeds CORPUS_DIR DICTIONARY_FILE
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -17,7 +16,7 @@ namespace {
 std::vector<std::string> OptionNames(const std::string& help)
 {
     std::vector<std::string> names;
-    const auto partOfName = [](char c) { return std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '-'; };
+    const auto partOfName = [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; };
     for (size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
         size_t end = at + 2;
         while (end < help.size() && partOfName(help[end])) ++end;

@@ -177,7 +177,7 @@ case_ending() {
     "long option|-|--$long|2|(100002 bytes), is too long: at most 4095 bytes are taken"
     "long value|-|--quality=$digits|2|--quality: '999999"
     "long XSCREENSAVER_WINDOW|XSCREENSAVER_WINDOW=$long|-root|2|(100000 bytes) is not a window id"
-    "long DISPLAY|DISPLAY=$long|--root|1|cannot open the X display aaaaaaaaaa... (100000 bytes)"
+    "long DISPLAY|DISPLAY=$long|--root|1|aaaaaaaa... (100000 bytes)"
   )
   local row name environment arguments status message
   for row in "${rows[@]}"; do
