@@ -251,11 +251,11 @@ void RemoveOutput(WaylandClient& client, WaylandOutput& output)
     for (auto& saver : surfaces) {
         if (client.request->mode == WaylandMode::Wallpaper && saver->output == &output) {
             CloseSaverSurface(*saver);
-            saver->stage = SurfaceStage::Closed;
+            saver->closed = true;
         }
         ForgetOutput(*saver, &output);
     }
-    std::erase_if(surfaces, [](const auto& saver) { return saver->stage == SurfaceStage::Closed && !saver->surface; });
+    std::erase_if(surfaces, [](const auto& saver) { return saver->closed && !saver->surface; });
     CloseOutput(output);
 }
 

@@ -54,9 +54,8 @@ int RunLoop(WaylandClient& client, std::string& error)
             if (due >= 0 && (deadline < 0 || due < deadline)) deadline = due;
         }
         std::erase_if(client.surfaces, [](auto& saver) {  // wallpapers the compositor has taken away
-            const bool closed = saver->stage == SurfaceStage::Closed;
-            if (closed) CloseSaverSurface(*saver);
-            return closed;
+            if (saver->closed) CloseSaverSurface(*saver);
+            return saver->closed;
         });
         if (client.outcome != Outcome::Going) continue;
         if (!Exchange(client, deadline)) {

@@ -48,7 +48,7 @@ void OnXdgConfigure(void* data, xdg_surface*, uint32_t serial)
     if (saver.askedHeight <= 0) saver.askedHeight = request.height;
     saver.configureSerial = serial;
     saver.configurePending = true;
-    if (saver.stage == SurfaceStage::Made) saver.stage = SurfaceStage::Configured;
+    saver.configured = true;
 }
 
 const xdg_surface_listener kXdgSurfaceListener = {OnXdgConfigure};
@@ -75,13 +75,10 @@ void OnLayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint3
     saver.askedHeight = static_cast<int32_t>(std::min(height, uint32_t{INT32_MAX}));
     saver.configureSerial = serial;
     saver.configurePending = true;
-    if (saver.stage == SurfaceStage::Made) saver.stage = SurfaceStage::Configured;
+    saver.configured = true;
 }
 
-void OnLayerClosed(void* data, zwlr_layer_surface_v1*)
-{
-    static_cast<SaverSurface*>(data)->stage = SurfaceStage::Closed;
-}
+void OnLayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<SaverSurface*>(data)->closed = true; }
 
 const zwlr_layer_surface_v1_listener kLayerListener = {OnLayerConfigure, OnLayerClosed};
 
@@ -97,7 +94,7 @@ void OnFrameDone(void* data, wl_callback* callback, uint32_t)
     auto& saver = *static_cast<SaverSurface*>(data);
     wl_callback_destroy(callback);
     saver.frameCallback = nullptr;
-    if (saver.stage == SurfaceStage::Configured) saver.stage = SurfaceStage::Showing;
+    saver.started = true;
 }
 
 const wl_callback_listener kFrameListener = {OnFrameDone};
@@ -265,7 +262,7 @@ void ForgetOutput(SaverSurface& saver, const WaylandOutput* output)
 int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
 {
     WaylandClient& client = *saver.client;
-    if (saver.stage == SurfaceStage::Made || saver.stage == SurfaceStage::Closed || !saver.surface) return -1;
+    if (!saver.configured || saver.closed || !saver.surface) return -1;
     if (saver.configurePending) {
         if (saver.layer)
             zwlr_layer_surface_v1_ack_configure(saver.layer, saver.configureSerial);
@@ -279,7 +276,7 @@ int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
     if (saver.frameCallback) return -1;  // the compositor has not asked for the next frame yet
 
     const int64_t limit = client.request->frameLimit;
-    if (saver.stage != SurfaceStage::Showing || (limit > 0 && saver.drawn >= limit)) {
+    if (!saver.started || (limit > 0 && saver.drawn >= limit)) {
         if (!saver.committed) CommitBlack(saver);
         return -1;
     }

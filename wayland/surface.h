@@ -22,12 +22,6 @@ struct zwlr_layer_surface_v1;
 struct wp_viewport;
 struct wp_fractional_scale_v1;
 
-// A surface's life: made and committed without a buffer; told its size by the
-// compositor; asked for its first frame (its outputs and scale are known then),
-// from which on it shows the run; taken away (the wallpaper's output went). Only
-// Closed may follow any stage.
-enum class SurfaceStage { Made, Configured, Showing, Closed };
-
 struct SaverSurface {
     WaylandClient* client = nullptr;
     WaylandOutput* output = nullptr;  // the wallpaper's output, or the one asked for in full screen
@@ -48,7 +42,8 @@ struct SaverSurface {
     int32_t askedHeight = 0;
     uint32_t configureSerial = 0;
     bool configurePending = false;  // to acknowledge before the next commit
-    SurfaceStage stage = SurfaceStage::Made;
+    bool configured = false;
+    bool closed = false;            // the compositor has taken it away (the wallpaper's output went)
     uint32_t preferredScale = 0;    // in 120ths, from wp_fractional_scale_v1; 0 before it is known
 
     // What is shown: buffers in real pixels, their scale, and the lit words of the last frame committed.
@@ -56,6 +51,7 @@ struct SaverSurface {
     int32_t bufferScale = 1;         // wl_surface buffer scale; 1 with a viewport
     int32_t shownScale = 0;          // the buffer scale last committed
     bool committed = false;          // a buffer of the current size has been committed
+    bool started = false;            // the first frame callback has come: outputs and scale are known
     std::vector<int32_t> shownLit;
     std::vector<DamageBox> boxes;
 
