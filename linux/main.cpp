@@ -89,8 +89,8 @@ int main(int argc, char** argv)
     int status = 1;
     if (OpenXLayer(x, request.displayName, choice, request.windowId, request.ownWidth, request.ownHeight, error)) {
         SaverFrames frames;
-        SetUpFrames(frames, request.settings, request.clock);
-        status = RunSaverLoop(x, frames, {request.frameLimit, request.framesPerSecond}, error);
+        SetUpFrames(frames, request.settings, request.clock, request.frameLimit > 0 ? request.frameLimit : kNoFrameLimit);
+        status = RunSaverLoop(x, frames, {request.framesPerSecond}, error);
         ReleaseFrames(frames);
     }
     CloseXLayer(x);
