@@ -69,7 +69,8 @@ int RunX11Idle(const SaverRequest& request)
     idle.idleMilliseconds = request.idleSeconds * 1000;
     idle.settings = request.settings;
     idle.clock = request.clock;
-    idle.loop = {request.frameLimit, request.framesPerSecond};
+    idle.frameLimit = request.frameLimit;
+    idle.loop = {request.framesPerSecond};
     idle.tryShared = request.tryShared;
     InstallXErrorHandlers(kProgram);
     std::string error;
@@ -116,8 +117,8 @@ int main(int argc, char** argv)
     int status = 1;
     if (OpenXLayer(x, request.displayName, choice, request.windowId, request.ownWidth, request.ownHeight, error)) {
         SaverFrames frames;
-        SetUpFrames(frames, request.settings, request.clock);
-        status = RunSaverLoop(x, frames, {request.frameLimit, request.framesPerSecond}, error);
+        SetUpFrames(frames, request.settings, request.clock, request.frameLimit > 0 ? request.frameLimit : kNoFrameLimit);
+        status = RunSaverLoop(x, frames, {request.framesPerSecond}, error);
         ReleaseFrames(frames);
     }
     CloseXLayer(x);

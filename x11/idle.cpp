@@ -14,7 +14,8 @@ int ShowUntilInput(const X11IdleRequest& request, std::string& error)
     int status = 1;
     if (OpenXLayer(x, request.displayName, WindowChoice::Cover, 0, 0, 0, error)) {
         SaverFrames frames;
-        SetUpFrames(frames, request.settings, request.clock);
+        SetUpFrames(frames, request.settings, request.clock,
+                    request.frameLimit > 0 ? request.frameLimit : kNoFrameLimit);
         status = RunSaverLoop(x, frames, request.loop, error);
         ReleaseFrames(frames);
     }

@@ -13,6 +13,7 @@ struct X11IdleRequest {
     int64_t idleMilliseconds = 0;
     SaverSettings settings = kDefaultSettings;
     RunClock clock;
+    int64_t frameLimit = 0;  // 0: no limit
     LoopSettings loop;
     bool tryShared = true;
 };

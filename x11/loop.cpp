@@ -122,30 +122,27 @@ bool ShowNext(XLayer& x, LoopState& state, const DrawnFrame& area, bool asPoints
 
 // Where the loop stands in the run's frames.
 struct FrameTimes {
-    int64_t drawn = 0;
     bool holding = false;  // x.shown.next holds a frame drawn, not yet sent
     int64_t due = 0;       // when the held frame, or the next one drawn, is to be seen
 };
 
 // The deadline a period after the last one: from the last deadline while the loop
 // is ahead of it (frames sent ahead), else from now.
-void NextDeadline(FramePacer& pacer, FrameTimes& times)
+void NextDeadline(SaverFrames& frames, FrameTimes& times)
 {
-    const int64_t from = std::max(times.due, MonotonicNow());
-    times.due = from + TicksToWait(pacer, from);
+    times.due = NextFrameDue(frames, std::max(times.due, MonotonicNow()));
 }
 
 // Draws frames until one changes the picture, and groups it; each frame that keeps
 // the picture moves the deadline on by a period. False when no frame is left.
-bool DrawUntilChange(XLayer& x, SaverFrames& frames, const LoopSettings& settings, FrameTimes& times)
+bool DrawUntilChange(XLayer& x, SaverFrames& frames, FrameTimes& times)
 {
-    while (settings.frameLimit == 0 || times.drawn < settings.frameLimit) {
+    while (FramesLeft(frames)) {
         const DrawnFrame frame = DrawNextFrame(frames);
         if (!frame.unchanged) GroupFrame(frame, x.alphaBits, x.shown);
         FinishFrame(frames);
-        ++times.drawn;
         if (!frame.unchanged) return true;
-        NextDeadline(x.pacer, times);
+        NextDeadline(frames, times);
     }
     return false;
 }
@@ -164,8 +161,8 @@ int64_t PointBytes(const ShownPoints& shown)
 // pixels are in the cache). At most one frame goes without a wait in the server
 // per wake-up, so that a loop behind its deadlines still reads events and
 // signals. Returns when to wake next: -1 for never (no frame left), 0 for at once.
-int64_t SendFrames(XLayer& x, LoopState& state, SaverFrames& frames, const LoopSettings& settings,
-                   FrameTimes& times, bool& sent, std::string& error)
+int64_t SendFrames(XLayer& x, LoopState& state, SaverFrames& frames, FrameTimes& times, bool& sent,
+                   std::string& error)
 {
     const DrawnFrame area = CurrentFrame(frames);
     bool sentWhenDue = false;
@@ -180,8 +177,8 @@ int64_t SendFrames(XLayer& x, LoopState& state, SaverFrames& frames, const LoopS
         sent = true;
         if (step.hand == Hand::BehindWait) SentBehindWait(state.ahead, times.due, bytes);
         sentWhenDue = step.hand == Hand::Now;
-        NextDeadline(x.pacer, times);
-        times.holding = DrawUntilChange(x, frames, settings, times);
+        NextDeadline(frames, times);
+        times.holding = DrawUntilChange(x, frames, times);
     }
     return -1;
 }
@@ -192,13 +189,10 @@ bool LayOut(XLayer& x, SaverFrames& frames, std::string& error)
     DestroyFrameImage(x.display, x.image);
     ForgetShown(x.shown);
     x.imageHoldsShown = false;
-    const DisplayMode mode = {static_cast<int16_t>(x.width < 32767 ? x.width : 32767),
-                              static_cast<int16_t>(x.height < 32767 ? x.height : 32767),
-                              static_cast<int16_t>(x.frameBits)};
+    const DisplayMode mode = {ModeSide(x.width), ModeSide(x.height), static_cast<int16_t>(x.frameBits)};
     BlankWindow(x);
     if (!LayOutFrames(frames, mode)) {
-        const DrawnFrame area = CurrentFrame(frames);
-        error = "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) + " frame";
+        error = NoMemoryMessage(frames);
         return false;
     }
     const DrawnFrame area = CurrentFrame(frames);
@@ -220,7 +214,7 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
     FrameTimes times;
     bool readEvents = true;  // the server may have sent something: read before waiting
     times.due = MonotonicNow();
-    StartPacingPeriod(x.pacer, kTicksPerSecond / settings.framesPerSecond, times.due);
+    StartFramePacing(frames, kTicksPerSecond / settings.framesPerSecond, times.due);
     while (true) {
         if (readEvents) HandlePendingEvents(x, state, error);
         if (EndingSignalCaught()) return 0;
@@ -247,9 +241,8 @@ int RunSaverLoop(XLayer& x, SaverFrames& frames, const LoopSettings& settings, s
         }
         int64_t wakeAt = -1;
         if (x.image.image) {
-            if (!times.holding && (settings.frameLimit == 0 || times.drawn < settings.frameLimit))
-                times.holding = DrawUntilChange(x, frames, settings, times);  // the first of a layout
-            wakeAt = SendFrames(x, state, frames, settings, times, sent, error);
+            if (!times.holding) times.holding = DrawUntilChange(x, frames, times);  // the first of a layout
+            wakeAt = SendFrames(x, state, frames, times, sent, error);
         }
         // One flush a wake-up, and the connection read only when it has something:
         // after a write (Xlib may take in what the server sent while it writes, and

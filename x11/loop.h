@@ -9,8 +9,8 @@
 #include "core/run/frames.h"
 #include "x11/window.h"
 
+// The frame limit is the frames' own (SetUpFrames).
 struct LoopSettings {
-    int64_t frameLimit = 0;  // frames to draw, then keep the last one; 0 = no limit
     int64_t framesPerSecond = 60;
 };
 

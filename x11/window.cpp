@@ -31,6 +31,42 @@ int OnXIOError(Display*)
     std::_Exit(1);
 }
 
+// A window of the saver's own, on the default screen: named, closable, taking
+// keys. A cover is as large as the screen, above everything (override-redirect),
+// and holds the keyboard and pointer, wherever the focus was.
+void CreateOwnWindow(XLayer& x, int width, int height, bool cover)
+{
+    const int screen = DefaultScreen(x.display);
+    x.covers = cover;
+    if (cover) {
+        width = DisplayWidth(x.display, screen);
+        height = DisplayHeight(x.display, screen);
+    }
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = BlackPixel(x.display, screen);
+    attributes.event_mask =
+        KeyPressMask | StructureNotifyMask | ExposureMask | (cover ? ButtonPressMask | PointerMotionMask : 0);
+    attributes.override_redirect = cover;
+    x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                             CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
+    x.ownWindow = true;
+    XStoreName(x.display, x.window, "Velmora");
+    XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
+    XSetClassHint(x.display, x.window, &hint);
+    const long pid = static_cast<long>(getpid());  // for window managers and tools that look the window up
+    XChangeProperty(x.display, x.window, XInternAtom(x.display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
+    XMapRaised(x.display, x.window);
+    if (cover) {
+        XGrabKeyboard(x.display, x.window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        XGrabPointer(x.display, x.window, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
+                     None, None, CurrentTime);
+    }
+}
+
 }  // namespace
 
 int FrameBitsFor(const Visual* visual, int depth)
@@ -65,34 +101,7 @@ bool OpenXLayer(XLayer& x, const std::string& displayName, WindowChoice choice, 
     }
     const int screen = DefaultScreen(x.display);
     if (choice == WindowChoice::Own || choice == WindowChoice::Cover) {
-        x.covers = choice == WindowChoice::Cover;
-        if (x.covers) {
-            ownWidth = DisplayWidth(x.display, screen);
-            ownHeight = DisplayHeight(x.display, screen);
-        }
-        XSetWindowAttributes attributes = {};
-        attributes.background_pixel = BlackPixel(x.display, screen);
-        attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask |
-                                (x.covers ? ButtonPressMask | PointerMotionMask : 0);
-        attributes.override_redirect = x.covers;
-        x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(ownWidth),
-                                 static_cast<unsigned>(ownHeight), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                 CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
-        x.ownWindow = true;
-        XStoreName(x.display, x.window, "Velmora");
-        XClassHint hint = {const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
-        XSetClassHint(x.display, x.window, &hint);
-        const long pid = static_cast<long>(getpid());  // for window managers and tools that look the window up
-        XChangeProperty(x.display, x.window, XInternAtom(x.display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-        x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
-        XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
-        XMapRaised(x.display, x.window);
-        if (x.covers) {  // the input is the cover's, wherever the focus was
-            XGrabKeyboard(x.display, x.window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-            XGrabPointer(x.display, x.window, True, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
-                         None, None, CurrentTime);
-        }
+        CreateOwnWindow(x, ownWidth, ownHeight, choice == WindowChoice::Cover);
     } else {
         x.window = choice == WindowChoice::Given ? given : RootWindow(x.display, screen);
         // Only what the saver needs to follow; input belongs to whoever made the window.

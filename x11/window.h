@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "core/run/frame_pacing.h"
 #include "x11/image.h"
 #include "x11/points.h"
 #include "x11/server_clock.h"
@@ -37,7 +36,6 @@ struct XLayer {
     XFrameImage image;
     ShownPoints shown;            // the lit pixels on screen, and those of the frame to show next
     bool imageHoldsShown = false; // the image's pixels are the screen's
-    FramePacer pacer = {};
     ServerClock serverClock;
 };
 
