@@ -44,11 +44,9 @@ void End(SaverSurface& saver, SurfaceStage stage, const std::string& error = {})
 // The frames for the buffers' size; false (the surface failed) without the memory for them.
 bool LayOut(SaverSurface& saver)
 {
-    const DisplayMode mode = {static_cast<int16_t>(saver.pool.width), static_cast<int16_t>(saver.pool.height), 32};
+    const DisplayMode mode = {ModeSide(saver.pool.width), ModeSide(saver.pool.height), 32};
     if (!LayOutFrames(saver.frames, mode)) {
-        const DrawnFrame area = CurrentFrame(saver.frames);
-        End(saver, SurfaceStage::Failed,
-            "not enough memory for a " + std::to_string(area.width) + " x " + std::to_string(area.height) + " frame");
+        End(saver, SurfaceStage::Failed, NoMemoryMessage(saver.frames));
         return false;
     }
     malloc_trim(0);  // the old size's blocks back to the system, as the X11 saver does
@@ -192,14 +190,13 @@ void FollowSize(SaverSurface& saver)
         width = int64_t{saver.askedWidth} * bufferScale;
         height = int64_t{saver.askedHeight} * bufferScale;
     }
-    width = std::clamp<int64_t>(width, 1, 32767);
-    height = std::clamp<int64_t>(height, 1, 32767);
+    width = ModeSide(width);
+    height = ModeSide(height);
     if (width == saver.pool.width && height == saver.pool.height && bufferScale == saver.bufferScale) return;
     DropBuffers(saver.pool);
     saver.pool.width = static_cast<int32_t>(width);
     saver.pool.height = static_cast<int32_t>(height);
     saver.bufferScale = bufferScale;
-    saver.shownLit.clear();
     if (saver.stage == SurfaceStage::Drawing) LayOut(saver);
 }
 
@@ -254,7 +251,6 @@ void CommitBlack(SaverSurface& saver)
         none.lit = {};
         PutFrame(*buffer, saver.pool.width, none);
     }
-    saver.shownLit.clear();
     Commit(saver, *buffer, nullptr, 0, 0);
 }
 
@@ -291,13 +287,11 @@ int64_t DrawFrame(SaverSurface& saver, int64_t now)
     const bool wholeSurface = !Shown(saver);
     if (!frame.unchanged || wholeSurface) {  // an unchanged picture is on the screen already
         PutFrame(*buffer, saver.pool.width, frame);
-        if (!wholeSurface) ChangedBoxes(saver.shownLit, frame.lit, frame.width, frame.height, saver.boxes);
-        saver.shownLit.assign(frame.lit.begin(), frame.lit.end());
+        if (!wholeSurface) ChangedBoxes(frame.previousLit, frame.lit, frame.width, frame.height, saver.boxes);
         Commit(saver, *buffer, wholeSurface ? nullptr : &saver.boxes, frame.offsetX, frame.offsetY);
     }
     FinishFrame(saver.frames);
-    ++saver.drawn;
-    saver.due = now + TicksToWait(saver.pacer, now);
+    saver.due = NextFrameDue(saver.frames, now);
     return saver.frameCallback ? -1 : saver.due;
 }
 
@@ -309,9 +303,10 @@ void OpenSaverSurface(SaverSurface& saver, const WaylandGlobals& globals, const 
     saver.request = &request;
     saver.output = output;
     saver.pool.shm = globals.shm;
-    SetUpFrames(saver.frames, request.settings, request.clock);
+    SetUpFrames(saver.frames, request.settings, request.clock,
+                request.frameLimit > 0 ? request.frameLimit : kNoFrameLimit);
     saver.due = MonotonicNow();
-    StartPacingPeriod(saver.pacer, kTicksPerSecond / request.framesPerSecond, saver.due);
+    StartFramePacing(saver.frames, kTicksPerSecond / request.framesPerSecond, saver.due);
 
     saver.surface = wl_compositor_create_surface(globals.compositor);
     wl_surface_add_listener(saver.surface, &kSurfaceListener, &saver);
@@ -389,11 +384,11 @@ int64_t StepSaverSurface(SaverSurface& saver, int64_t now)
     AnswerConfigure(saver);
     FollowSize(saver);  // the outputs' scale may have changed too
     if (saver.frameCallback || SurfaceEnded(saver)) return -1;  // the compositor has not asked for the next frame yet
-    const int64_t limit = saver.request->frameLimit;
-    if (saver.stage != SurfaceStage::Drawing || (limit > 0 && saver.drawn >= limit)) {
+    if (saver.stage != SurfaceStage::Drawing || !FramesLeft(saver.frames)) {
         if (!Shown(saver)) CommitBlack(saver);
         return -1;
     }
-    if (now < saver.due) return saver.due;
+    // Woken by the compositor's frame callback, or by the wait for the deadline.
+    if (!FrameDue(saver.frames, now)) return saver.due;
     return DrawFrame(saver, now);
 }

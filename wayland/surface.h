@@ -79,20 +79,17 @@ struct SaverSurface {
     std::optional<uint32_t> unanswered;  // a configure to answer at the next commit (libdecor acknowledges its own)
     uint32_t preferredScale = 0;         // in 120ths, from wp_fractional_scale_v1; 0 before it is known
 
-    // What is shown: buffers in real pixels, their scale, and the lit words of the last frame committed.
+    // What is shown: buffers in real pixels and their scale.
     BufferPool pool;
     int32_t bufferScale = 1;  // wl_surface buffer scale; 1 with a viewport
     int32_t shownWidth = 0;   // the buffer last committed, in real pixels, and its scale
     int32_t shownHeight = 0;
     int32_t shownScale = 0;
-    std::vector<int32_t> shownLit;
     std::vector<DamageBox> boxes;
 
     // The surface's own run.
     SaverFrames frames;
-    int64_t drawn = 0;
-    FramePacer pacer = {};
-    int64_t due = 0;
+    int64_t due = 0;  // of the next frame
 };
 
 // Makes the surface for the request's mode (on output, for full screen or the
