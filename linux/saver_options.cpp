@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <span>
 
 namespace {
 
@@ -41,50 +42,70 @@ OptionTable SaverOptions()
     return table;
 }
 
-SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& environment)
+// Each display system's own options, in the order a message names the first given.
+constexpr const char* kX11Options[] = {"no-shm", "display", "window-id", "root"};
+constexpr const char* kWaylandOptions[] = {"output", "wallpaper", "fullscreen"};
+
+// Options that cannot go together, each pair with the line that says why.
+struct Conflict {
+    const char* first;
+    const char* second;
+    const char* why;
+};
+constexpr Conflict kConflicts[] = {
+    {"fullscreen", "wallpaper", "--fullscreen and --wallpaper are two modes; give one"},
+    {"idle", "wallpaper", "--idle shows the saver full screen, not as --wallpaper"},
+    {"idle", "root", "--idle covers the screen with a window of its own, not with --root"},
+    {"idle", "window-id", "--idle covers the screen with a window of its own, not with --window-id"},
+    {"root", "window-id", "--root and --window-id name different windows; give one"},
+};
+
+// The last given of names ("" for none).
+std::string LastGiven(const ParsedOptions& parsed, std::span<const char* const> names)
 {
-    SaverRequest request;
+    std::string found;
+    for (const char* name : names)
+        if (parsed.Given(name)) found = name;
+    return found;
+}
+
+// Refuses options that cannot go together; x11Option and waylandOption are each
+// system's own options given.
+void CheckConflicts(const ParsedOptions& parsed, const std::string& x11Option, const std::string& waylandOption)
+{
     const auto given = [&](const char* name) { return parsed.Given(name); };
-    const auto textOf = [&](const char* name) { return parsed.Text(name); };
-    request.settings = ReadSettingsOptions(parsed);
-    std::string x11Option, waylandOption;  // the first given of each system's own options
-    for (const char* name : {"no-shm", "display", "window-id", "root"})
-        if (given(name)) x11Option = name;
-    for (const char* name : {"output", "wallpaper", "fullscreen"})
-        if (given(name)) waylandOption = name;
     if (given("x11") && given("wayland")) throw OptionError{"--x11 and --wayland each choose the display system; give one"};
     if (given("x11") && !waylandOption.empty()) throw OptionError{"--" + waylandOption + " is for Wayland, not with --x11"};
     if (given("wayland") && !x11Option.empty()) throw OptionError{"--" + x11Option + " is for X11, not with --wayland"};
     if (!x11Option.empty() && !waylandOption.empty())
         throw OptionError{"--" + x11Option + " is for X11 and --" + waylandOption + " for Wayland; give one"};
-    if (given("fullscreen") && given("wallpaper")) throw OptionError{"--fullscreen and --wallpaper are two modes; give one"};
-    if (given("idle") && given("wallpaper")) throw OptionError{"--idle shows the saver full screen, not as --wallpaper"};
-    for (const char* name : {"root", "window-id"})
-        if (given("idle") && given(name))
-            throw OptionError{std::string("--idle covers the screen with a window of its own, not with --") + name};
+    for (const Conflict& conflict : kConflicts)
+        if (given(conflict.first) && given(conflict.second)) throw OptionError{conflict.why};
     if (given("output") && !given("fullscreen") && !given("wallpaper") && !given("idle"))
         throw OptionError{"--output goes with --fullscreen or --wallpaper (or --idle)"};
-    if (given("idle")) request.idleSeconds = ParseWholeOption("idle", textOf("idle"), 1, 86400);
-    request.fullscreen = given("fullscreen") || given("idle");
-    request.wallpaper = given("wallpaper");
-    if (given("output")) request.output = textOf("output");
-    // An X window or option, or no Wayland session, means X11; Wayland's own options mean Wayland.
-    if (given("x11") || !x11Option.empty())
-        request.system = DisplaySystem::X11;
-    else if (given("wayland") || !waylandOption.empty())
-        request.system = DisplaySystem::Wayland;
-    else if (!environment.xscreensaverWindow.empty())
-        request.system = DisplaySystem::X11;
-    else if (!environment.waylandDisplay.empty() && environment.waylandBuilt)
-        request.system = DisplaySystem::Wayland;
-    else if (!environment.display.empty())
-        request.system = DisplaySystem::X11;
-    if (given("root") && given("window-id")) throw OptionError{"--root and --window-id name different windows; give one"};
-    if (given("window-id")) {
-        if (!ParseWindowId(textOf("window-id"), request.windowId))
-            throw OptionError{"--window-id: " + Quoted(textOf("window-id")) + " is not a window id (0x1a00003 or 27262979)"};
+}
+
+// An X window or option, or no Wayland session, means X11; Wayland's own options mean Wayland.
+DisplaySystem SystemOf(const ParsedOptions& parsed, const SaverEnvironment& environment, const std::string& x11Option,
+                       const std::string& waylandOption)
+{
+    if (parsed.Given("x11") || !x11Option.empty()) return DisplaySystem::X11;
+    if (parsed.Given("wayland") || !waylandOption.empty()) return DisplaySystem::Wayland;
+    if (!environment.xscreensaverWindow.empty()) return DisplaySystem::X11;
+    if (!environment.waylandDisplay.empty() && environment.waylandBuilt) return DisplaySystem::Wayland;
+    if (!environment.display.empty()) return DisplaySystem::X11;
+    return DisplaySystem::Neither;
+}
+
+// The window given (--window-id, or --root with $XSCREENSAVER_WINDOW), the root
+// window, or one of our own of --geometry's size.
+void ReadWindow(const ParsedOptions& parsed, const SaverEnvironment& environment, SaverRequest& request)
+{
+    if (parsed.Given("window-id")) {
+        if (!ParseWindowId(parsed.Text("window-id"), request.windowId))
+            throw OptionError{"--window-id: " + Quoted(parsed.Text("window-id")) + " is not a window id (0x1a00003 or 27262979)"};
         request.window = SaverWindow::Given;
-    } else if (given("root")) {
+    } else if (parsed.Given("root")) {
         const std::string& named = environment.xscreensaverWindow;
         if (!named.empty()) {
             if (!ParseWindowId(named, request.windowId))
@@ -94,21 +115,42 @@ SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& en
             request.window = SaverWindow::Root;
         }
     }
-    const std::string geometry = textOf("geometry");
+    const std::string geometry = parsed.Text("geometry");
     const size_t cross = geometry.find('x');
     if (cross == std::string::npos)
         throw OptionError{"--geometry: " + Quoted(geometry) + " is not WIDTHxHEIGHT, for instance 1024x768"};
     request.ownWidth = static_cast<int>(ParseWholeOption("geometry width", geometry.substr(0, cross), 1, 32767));
     request.ownHeight = static_cast<int>(ParseWholeOption("geometry height", geometry.substr(cross + 1), 1, 32767));
-    if (given("display")) request.displayName = textOf("display");
-    request.tryShared = !given("no-shm");
-    request.framesPerSecond = ParseWholeOption("frame-rate", textOf("frame-rate"), 1, 1000);
+}
+
+// The frame rate, the clock and the frame limit.
+void ReadRun(const ParsedOptions& parsed, SaverRequest& request)
+{
+    request.framesPerSecond = ParseWholeOption("frame-rate", parsed.Text("frame-rate"), 1, 1000);
     request.clock.framesPerSecond = request.framesPerSecond;
-    if (given("clock")) {
+    if (parsed.Given("clock")) {
         request.clock.fixed = true;
-        request.clock.start = ParseWholeOption("clock", textOf("clock"), 0, INT64_MAX / 2);
+        request.clock.start = ParseWholeOption("clock", parsed.Text("clock"), 0, INT64_MAX / 2);
     }
-    if (given("frames")) request.frameLimit = ParseWholeOption("frames", textOf("frames"), 1, INT32_MAX);
+    if (parsed.Given("frames")) request.frameLimit = ParseWholeOption("frames", parsed.Text("frames"), 1, INT32_MAX);
+}
+
+SaverRequest ReadRequest(const ParsedOptions& parsed, const SaverEnvironment& environment)
+{
+    SaverRequest request;
+    request.settings = ReadSettingsOptions(parsed);
+    const std::string x11Option = LastGiven(parsed, kX11Options);
+    const std::string waylandOption = LastGiven(parsed, kWaylandOptions);
+    CheckConflicts(parsed, x11Option, waylandOption);
+    if (parsed.Given("idle")) request.idleSeconds = ParseWholeOption("idle", parsed.Text("idle"), 1, 86400);
+    request.fullscreen = parsed.Given("fullscreen") || parsed.Given("idle");
+    request.wallpaper = parsed.Given("wallpaper");
+    if (parsed.Given("output")) request.output = parsed.Text("output");
+    request.system = SystemOf(parsed, environment, x11Option, waylandOption);
+    ReadWindow(parsed, environment, request);
+    if (parsed.Given("display")) request.displayName = parsed.Text("display");
+    request.tryShared = !parsed.Given("no-shm");
+    ReadRun(parsed, request);
     return request;
 }
 
