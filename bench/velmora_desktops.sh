@@ -13,24 +13,14 @@ size=${4:-1920x1080}
 velmora=$build/linux/velmora
 source "$root/tests/lib.sh"
 source "$root/tests/wayland/sway.sh"
+source "$root/bench/measure.sh"
 source "$root/tests/wayland/desktop.sh"
 hz=$(getconf CLK_TCK)
 pid=""
 results=$(mktemp)
 trap '[[ -n $pid ]] && e2e_end_pid "$pid"; stop_sway; stop_desktop; rm -f "$results"' EXIT
 ticks() { cpu_ticks "$1"; }
-
-# measure NAME COMPOSITOR_PID: "NAME velmora S compositor S together S" in CPU s per s.
-measure() {
-  local server=$2 a0 b0 t0 a1 b1 t1
-  sleep 3  # past start-up
-  a0=$(ticks "$pid") b0=$(ticks "$server") t0=$(e2e_now_ms)
-  sleep "$seconds"
-  a1=$(ticks "$pid") b1=$(ticks "$server") t1=$(e2e_now_ms)
-  awk -v n="$1" -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v ms=$((t1 - t0)) -v hz="$hz" 'BEGIN {
-    s = ms / 1000; printf "%-6s velmora %.4f  compositor %.4f  together %.4f\n", n, a / hz / s, b / hz / s, (a + b) / hz / s }' |
-    tee -a "$results"
-}
+measure() { measure_cpu compositor "$@"; }
 
 sway_round() {
   start_sway "$size" "$velmora"

@@ -12,25 +12,15 @@ rounds=${3:-3}
 size=${4:-1920x1080}
 source "$root/tests/lib.sh"
 source "$root/tests/wayland/sway.sh"
+source "$root/bench/measure.sh"
 [[ -x $velmora ]] || { echo "needs $velmora (a build with Wayland)" >&2; exit 1; }
 hz=$(getconf CLK_TCK)
 pid=""
 results=$(mktemp)
 trap '[[ -n $pid ]] && e2e_end_pid "$pid"; stop_sway; stop_xvfb; rm -f "$results"' EXIT
 
-cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }  # utime + stime
 
-# measure NAME SERVER_PID: prints "NAME saver S server S together S" in CPU s per s.
-measure() {
-  local server=$2 saver0 server0 t0 saver1 server1 t1
-  sleep 3  # past start-up
-  saver0=$(cpu_ticks "$pid") server0=$(cpu_ticks "$server") t0=$(e2e_now_ms)
-  sleep "$seconds"
-  saver1=$(cpu_ticks "$pid") server1=$(cpu_ticks "$server") t1=$(e2e_now_ms)
-  awk -v n="$1" -v a=$((saver1 - saver0)) -v b=$((server1 - server0)) -v ms=$((t1 - t0)) -v hz="$hz" 'BEGIN {
-    s = ms / 1000; printf "%-8s velmora %.4f  server %.4f  together %.4f\n", n, a / hz / s, b / hz / s, (a + b) / hz / s }' |
-    tee -a "$results"
-}
+measure() { measure_cpu server "$@"; }
 
 wayland_round() {
   start_sway "$size" "$velmora"
