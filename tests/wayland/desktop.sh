@@ -6,7 +6,8 @@
 # the key tool run as coprocesses.
 DESKTOP="" DESKTOP_PID="" DESKTOP_DIR="" DESKTOP_CLIENT=() DESKTOP_HELPERS=()
 
-# start_desktop gnome|kde WxH BUS_TOOL KEY_TOOL
+# start_desktop gnome|kde WxH BUS_TOOL KEY_TOOL [SCALE]: kwin's output of WxH
+# logical pixels takes SCALE (1.5: 1.5 times as many real pixels each way).
 start_desktop() {
   DESKTOP=$1
   local width=${2%x*} height=${2#*x} kind
@@ -29,7 +30,7 @@ start_desktop() {
   else  # a plain copy: a container may refuse the file capability of /usr/bin/kwin_wayland; it needs its name
     cp /usr/bin/kwin_wayland "$DESKTOP_DIR/kwin_wayland"
     "${DESKTOP_CLIENT[@]}" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
-      "$DESKTOP_DIR/kwin_wayland" --virtual --width "$width" --height "$height" --socket velmora-desktop \
+      "$DESKTOP_DIR/kwin_wayland" --virtual --width "$width" --height "$height" --scale "${5:-1}" --socket velmora-desktop \
       --no-lockscreen </dev/null >"$DESKTOP_DIR/desktop.log" 2>&1 &
   fi
   DESKTOP_PID=$!
@@ -63,7 +64,7 @@ desktop_key() {
   echo "key $1" >&"${DESKTOP_KEYS[1]}" && read -r -t 10 reply <&"${DESKTOP_KEYS[0]}" && [[ $reply == done ]]
 }
 
-# desktop_grab W H FILE: the screen of W x H pixels, as RGB.
+# desktop_grab W H FILE: the screen of W x H real pixels, as RGB.
 desktop_grab() {
   local shot=$DESKTOP_DIR/shot
   rm -f "$shot"

@@ -1,7 +1,7 @@
 // Test-only: what the GNOME and KDE tests ask of gnome-shell and kwin over the
 // session bus, one line on stdin each, "done" (or "failed: why") on stdout for each:
 //   shot FILE   a screenshot (owning org.gnome.Screenshot, as gnome-shell demands)
-//   kwin-shot FILE  kwin's screen, raw B, G, R, A bytes
+//   kwin-shot FILE  kwin's screen in real pixels, raw B, G, R, A bytes
 //   key CODE    an evdev key pressed and released through a RemoteDesktop session
 //   overview    closes the Overview (gnome-shell as root opens in it)
 //   inhibit     stands in for GNOME's session manager, which says the session is held awake
@@ -93,7 +93,7 @@ bool Do(Bus& bus, const std::string& line, std::string& why)
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) return false;
         const bool called = Call(bus, "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2",
-                                 "CaptureActiveScreen", nullptr, why, "a{sv}h", 0, ends[1]);
+                                 "CaptureActiveScreen", nullptr, why, "a{sv}h", 1, "native-resolution", "b", 1, ends[1]);
         close(ends[1]);
         FILE* file = std::fopen(argument.c_str(), "wb");
         char bytes[65536];

@@ -19,7 +19,8 @@ start_velmora() {
   VP=$!
   E2E_PIDS+=("$VP")
 }
-grab() { desktop_grab 640 480 "$1"; }
+SIZE=640x480  # of the screen in real pixels
+grab() { desktop_grab "${SIZE%x*}" "${SIZE#*x}" "$1"; }
 shows() { grab "$run/shot.rgb" && cmp -s "$run/shot.rgb" "$1"; }  # shows EXPECTED
 # The desktop below GNOME's top bar (its clock and remote-desktop indicator change).
 shows_desktop() { grab "$run/shot.rgb" && cmp -s -i $((640 * 3 * 40)) "$run/shot.rgb" "$run/desktop.rgb"; }
@@ -45,7 +46,22 @@ case_pixels() {
     kill -TERM "$VP"
     ends_with "$VP" 0 5 "$mode"
   done
-  [[ $1 == gnome ]] || return
+  if [[ $1 == kde ]]; then  # fractional and integer scales: frames in the output's real pixels
+    local scale
+    for scale in 1.5 2; do
+      stop_desktop
+      start_desktop kde 640x480 "$bus" "$keys" "$scale"
+      SIZE=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 640 * s, 480 * s }')
+      expect_frame "${SIZE%x*}" "${SIZE#*x}" 40 || fail "velmora-render failed"
+      for mode in "${modes[@]}"; do
+        start_velmora "$mode" --clock $T --frames 40
+        poll_until 30 shows "$run/expected-$SIZE.rgb" || fail "$mode at scale $scale is not frame 39 (see $run/shot.rgb)"
+        kill -TERM "$VP"
+        ends_with "$VP" 0 5 "$mode at scale $scale"
+      done
+    done
+    return
+  fi
   local area=""
   start_velmora --geometry 320x240
   poll_until 20 eval 'area=$(window_area) && ((${area% *} >= 320 + 2 && ${area#* } >= 240 + 20))' ||
