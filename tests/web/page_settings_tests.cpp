@@ -11,24 +11,15 @@ TEST(PageSettingsTest, ValuesAreTakenAsTheCommandLineTakesThem)
 {
     struct Case { const char* name; std::string text; SetResult result; int64_t value; };
     const Case cases[] = {
-        {"quality", "5", SetResult::Taken, 5},                // below the dialog's 10: taken as given
-        {"brightness", "400", SetResult::Taken, 400},
-        {"zoom", "-32768", SetResult::Taken, -32768},
-        {"zoom", "32767", SetResult::Taken, 32767},
-        {"zoom", "32768", SetResult::BadValue, 80},           // past 16 bits
-        {"lifetime", "+5", SetResult::BadValue, 300},
-        {"lifetime", " 5", SetResult::BadValue, 300},
-        {"color", "2", SetResult::BadValue, 0},
-        {"lighting", "0", SetResult::Taken, 0},
-        {"intensity", "1e3", SetResult::BadValue, 5},
-        {"no-repeat", "", SetResult::BadValue, 5},
-        {"fps", "0", SetResult::BadValue, 60},
-        {"fps", "1000", SetResult::Taken, 1000},
-        {"clock", "4611686018427387903", SetResult::Taken, INT64_MAX / 2},
-        {"clock", "-1", SetResult::BadValue, kNone},
-        {"clock", "", SetResult::Taken, kNone},
-        {"frames", "99999999999999999999", SetResult::BadValue, kNone},
-        {"Quality", "40", SetResult::UnknownName, 0},
+        {"quality", "5", SetResult::Taken, 5}, {"brightness", "400", SetResult::Taken, 400},  // past the dialog's
+        {"zoom", "-32768", SetResult::Taken, -32768}, {"zoom", "32767", SetResult::Taken, 32767},
+        {"zoom", "32768", SetResult::BadValue, 80}, {"lifetime", "+5", SetResult::BadValue, 300},
+        {"lifetime", " 5", SetResult::BadValue, 300}, {"color", "2", SetResult::BadValue, 0},
+        {"lighting", "0", SetResult::Taken, 0}, {"intensity", "1e3", SetResult::BadValue, 5},
+        {"no-repeat", "", SetResult::BadValue, 5}, {"fps", "0", SetResult::BadValue, 60},
+        {"fps", "1000", SetResult::Taken, 1000}, {"clock", "4611686018427387903", SetResult::Taken, INT64_MAX / 2},
+        {"clock", "-1", SetResult::BadValue, kNone}, {"clock", "", SetResult::Taken, kNone},
+        {"frames", "99999999999999999999", SetResult::BadValue, kNone}, {"Quality", "40", SetResult::UnknownName, 0},
         {"zoom", std::string(100000, '9'), SetResult::BadValue, 80},
     };
     for (const Case& c : cases) {
@@ -77,21 +68,4 @@ TEST(PageSettingsTest, TheRunHoldsValuesAndSaysWhichItChanged)
     SaverSettings given = kDefaultSettings;
     given.Zoom.value = 150;
     EXPECT_EQ(HeldForRunNotes(given).at(0), "zoom 150 is drawn as 100 (a run takes 10 to 100)");
-}
-
-// The panel offers the dialog's ranges; fixed clocks and frame limits reach the run.
-TEST(PageSettingsTest, PanelRangesAndTheRunClock)
-{
-    EXPECT_EQ(RuleOf(kQuality).panelLow, 10);
-    EXPECT_EQ(RuleOf(kQuality).panelHigh, 300);
-    EXPECT_EQ(RuleOf(kColor).panelHigh, 1);
-    PageSettings settings = DefaultPageSettings();
-    EXPECT_FALSE(RunClockOf(settings).fixed);
-    std::string message;
-    SetFromAddress(settings, "clock", "1700000000", message);
-    SetFromAddress(settings, "fps", "30", message);
-    const RunClock clock = RunClockOf(settings);
-    EXPECT_TRUE(clock.fixed);
-    EXPECT_EQ(clock.start, 1700000000);
-    EXPECT_EQ(clock.framesPerSecond, 30);
 }
