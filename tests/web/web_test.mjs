@@ -137,7 +137,10 @@ const cases = {
     await browser.setViewport(360, 180, 2);
     const [layouts, framesThen] = await pollUntil(10, () => browser.evaluate('velmora.layouts > 1 && [velmora.layouts, velmora.frames]'), 'a new layout');
     await waitDone(browser);
-    check(layouts === 2 && framesThen < frames - 1, `resized after frame ${framesThen} of ${frames}`);
+    // Firefox may apply the new size and the new ratio one after the other: two new layouts.
+    const layoutsNow = await browser.evaluate('velmora.layouts');
+    check(layouts >= 2 && layoutsNow <= 3 && framesThen < frames - 1,
+      `resized after frame ${framesThen} of ${frames} (${layoutsNow} layouts)`);
     compare(await canvasPixels(browser), renderedFrame(720, 360, frames, { color: 1 }), 80, 'after a resize to 360 x 180 at ratio 2');
   },
 
