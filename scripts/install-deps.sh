@@ -1,31 +1,31 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12, and only what is missing:
-# the native and the mingw-w64 compilers (32- and 64-bit Windows), GoogleTest, Google Benchmark, the image
-# libraries of the tools, Xlib for the X11 saver and xscreensaver to test it
-# under, 32- and 64-bit Wine, Xvfb with the X tools the end-to-end tests
-# drive it with, NSIS for the installer, and the ru_RU.UTF-8 and en_US.UTF-8
-# locales under which Wine uses code pages 1251 and 1252, the arm64 and armhf
-# cross compilers, emulator and libraries, and rpmbuild for the RPMs.
+# Installs what building, packaging and running need on Debian 12, and with
+# --tests what the tests need besides, only what is missing:
+#   always: the native and the mingw-w64 compilers (32- and 64-bit Windows),
+#     GoogleTest, Google Benchmark, the image libraries of the tools, Xlib and the
+#     Wayland libraries for velmora, 64-bit Wine with Xvfb and the X tools the
+#     saver's private screen takes pictures with, NSIS for the installers, the
+#     ru_RU.UTF-8 and en_US.UTF-8 locales (Wine's code pages 1251 and 1252), the
+#     arm64 and armhf cross compilers, emulator and libraries, rpmbuild, Emscripten;
+#   --tests: 32-bit Wine, xscreensaver, clang for the fuzz targets, the headless
+#     sway, GNOME and KDE the Wayland tests run under, and the three browsers.
 # Safe to run again: with everything in place it changes nothing.
 set -euo pipefail
+tests=0
+[[ ${1:-} == --tests ]] && tests=1
 
 packages=(
   cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
   libpng-dev libgif-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine wine32:i386 wine64
+  wine wine64
   xvfb xdotool imagemagick x11-apps x11-utils
-  libx11-dev libxext-dev libxss-dev dpkg-dev python3 procps x11-xserver-utils xscreensaver xscreensaver-data-extra
+  libx11-dev libxext-dev libxss-dev dpkg-dev python3 procps x11-xserver-utils
   locales nsis
-  clang libclang-rt-14-dev
   # The Wayland saver (sd-bus from libsystemd for GNOME's idle watch, libdecor with
-  # its plugin for the window's decorations), and the headless sway with its tools
-  # that its tests run under
+  # its plugin for the window's decorations)
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev libsystemd-dev libdecor-0-dev
-  libdecor-0-plugin-1-cairo pkg-config sway swayidle grim wtype
-  # The headless GNOME (gnome-shell, about 390 MB) and KDE (kwin, about 180 MB)
-  # the Wayland tests run under too, with private buses
-  gnome-shell mutter kwin-wayland dbus-daemon
+  libdecor-0-plugin-1-cairo pkg-config
   # arm64 and armhf (64- and 32-bit Raspberry Pi OS, Debian arm64 and armhf): the
   # cross compilers, the user-mode emulator the tests run their programs under, and
   # their libraries through multiarch.
@@ -35,12 +35,21 @@ packages=(
   g++-arm-linux-gnueabihf libc6:armhf libstdc++6:armhf libx11-dev:armhf libxext-dev:armhf
   libpng-dev:armhf libgif-dev:armhf libgtest-dev:armhf libwayland-dev:armhf libxkbcommon-dev:armhf
   libsystemd-dev:armhf libdecor-0-dev:armhf libxss-dev:armhf
-  # The RPMs (cpack -G RPM), and rpm2archive that unpacks one in the tests.
+  # The RPMs (cpack -G RPM), and rpm2cpio that unpacks one in the tests.
   rpm rpm2cpio
-  # The web page: Emscripten (with node) builds it; Chromium, Firefox and WebKitGTK
-  # (its WebDriver with MiniBrowser) test it.
-  emscripten chromium firefox-esr webkit2gtk-driver
+  # The web page: Emscripten (with node) builds it.
+  emscripten
 )
+test_packages=(
+  wine32:i386 xscreensaver xscreensaver-data-extra
+  clang libclang-rt-14-dev
+  # The headless sway with its tools, GNOME (gnome-shell, about 390 MB) and KDE
+  # (kwin, about 180 MB) the Wayland tests run under, with private buses
+  sway swayidle grim wtype gnome-shell mutter kwin-wayland dbus-daemon
+  # Chromium, Firefox and WebKitGTK (its WebDriver with MiniBrowser) test the page.
+  chromium firefox-esr webkit2gtk-driver
+)
+((tests)) && packages+=("${test_packages[@]}")
 
 as_root=()
 if [[ $(id -u) -ne 0 ]]; then
@@ -63,8 +72,10 @@ installed() {
 }
 
 changed=0
-# i386 for 32-bit Wine, arm64 and armhf for the ARM libraries; before apt-get update.
-for architecture in i386 arm64 armhf; do
+# arm64 and armhf for the ARM libraries, i386 for the tests' 32-bit Wine; before apt-get update.
+architectures=(arm64 armhf)
+((tests)) && architectures+=(i386)
+for architecture in "${architectures[@]}"; do
   if ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
     echo "install-deps: adding the $architecture architecture"
     "${as_root[@]}" dpkg --add-architecture "$architecture"

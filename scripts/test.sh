@@ -104,7 +104,7 @@ trap 'exit 130' INT TERM
 
 say "installing what is missing"
 step_started=$SECONDS
-if ! bash scripts/install-deps.sh </dev/null; then
+if ! bash scripts/install-deps.sh --tests </dev/null; then
   problems+=("installing the packages")
   failed=$((failed + 1))
   completed=1
