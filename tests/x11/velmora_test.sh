@@ -225,7 +225,8 @@ case_locker() {
   [[ -n $window ]] || fail "no XSCREENSAVER_WINDOW for velmora"
   poll_until 30 dump_matches "-id $window" lit-inside 80 || fail "not drawn on the daemon's window: $(cat "$run/check.txt")"
   as_nobody xscreensaver-command -deactivate >/dev/null 2>&1 || fail "-deactivate failed"
-  poll_until 1 e2e_pid_gone "$hack" || fail "velmora still runs a second after -deactivate"
+  # (How fast a signal ends velmora is the ending case's to check; here the daemon ends it at all.)
+  poll_until 10 e2e_pid_gone "$hack" || fail "velmora still runs 10 s after -deactivate"
 }
 
 # --idle on the XScreenSaver extension's idle time: the screen covered exactly
